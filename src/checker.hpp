@@ -51,7 +51,7 @@ template <const program &P> scan_result scan(std::FILE *in)
     while (error == 0 && c != EOF) {
         const auto byte = static_cast<unsigned char>(c);
         if (is_opening(byte) != 0) {
-            const bracket_stack pushed = stack_push(bracket_kind(byte), stack);
+            bracket_stack pushed = stack_push(bracket_kind(byte), stack);
             if (pushed == nullptr) {
                 return {scan_status::out_of_memory, ENOMEM, stack};
             }

@@ -1,0 +1,195 @@
+#include "child_process.hpp"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void fail(const char *what)
+{
+    std::perror(what);
+    std::abort();
+}
+
+struct pipe_pair {
+    int read_end;
+    int write_end;
+};
+
+pipe_pair make_pipe()
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        fail("pipe2");
+    }
+    return {fds[0], fds[1]};
+}
+
+// In the child, between fork and exec: only async-signal-safe calls.
+[[noreturn]] void become_child(const std::string &path, const child_setup &setup, char *const argv[], pipe_pair in,
+                               pipe_pair out, pipe_pair err)
+{
+    switch (setup.in) {
+    case input_kind::closed:
+        close(STDIN_FILENO);
+        break;
+    case input_kind::directory: {
+        const int dir = open("/", O_RDONLY | O_DIRECTORY);
+        if (dir < 0 || dup2(dir, STDIN_FILENO) < 0) {
+            _exit(126);
+        }
+        break;
+    }
+    default:
+        if (dup2(in.read_end, STDIN_FILENO) < 0) {
+            _exit(126);
+        }
+    }
+    switch (setup.out) {
+    case output_kind::closed:
+        close(STDOUT_FILENO);
+        break;
+    case output_kind::full: {
+        const int full = open("/dev/full", O_WRONLY);
+        if (full < 0 || dup2(full, STDOUT_FILENO) < 0) {
+            _exit(126);
+        }
+        break;
+    }
+    case output_kind::captured:
+        if (dup2(out.write_end, STDOUT_FILENO) < 0) {
+            _exit(126);
+        }
+    }
+    if (dup2(err.write_end, STDERR_FILENO) < 0) {
+        _exit(126);
+    }
+    if (setup.address_space != 0) {
+        const rlimit limit{setup.address_space, setup.address_space};
+        if (setrlimit(RLIMIT_AS, &limit) != 0) {
+            _exit(126);
+        }
+    }
+    // The test runner may ignore SIGPIPE; the program must get the default.
+    signal(SIGPIPE, SIG_DFL);
+    execv(path.c_str(), argv);
+    _exit(127);
+}
+
+void append_from(int &fd, std::string &to)
+{
+    char buf[65536];
+    const ssize_t n = read(fd, buf, sizeof buf);
+    if (n > 0) {
+        to.append(buf, static_cast<std::size_t>(n));
+    } else if (n == 0 || errno != EINTR) {
+        close(fd);
+        fd = -1;
+    }
+}
+
+// Feeds the input while draining both outputs, until the child has closed
+// them (it has ended) or the time is up; then it is killed.
+void exchange(pid_t pid, const child_setup &setup, int to_child, int from_out, int from_err, child_outcome &outcome)
+{
+    fcntl(to_child, F_SETFL, O_NONBLOCK);
+    std::size_t written = 0;
+    const auto deadline = std::chrono::steady_clock::now() + setup.time_limit;
+    while (from_out >= 0 || from_err >= 0) {
+        const bool more = setup.in == input_kind::endless || written < setup.input.size();
+        if (to_child >= 0 && !more && setup.in != input_kind::held_open) {
+            close(to_child);
+            to_child = -1;
+        }
+        const bool feeding = to_child >= 0 && more;
+        pollfd fds[3] = {{from_out, POLLIN, 0}, {from_err, POLLIN, 0}, {feeding ? to_child : -1, POLLOUT, 0}};
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            kill(pid, SIGKILL);
+            outcome.timed_out = true;
+            break;
+        }
+        if (poll(fds, 3, static_cast<int>(left.count())) < 0 && errno != EINTR) {
+            fail("poll");
+        }
+        if (fds[0].revents != 0) {
+            append_from(from_out, outcome.out);
+        }
+        if (fds[1].revents != 0) {
+            append_from(from_err, outcome.err);
+        }
+        if (feeding && fds[2].revents != 0) {
+            if (written == setup.input.size()) {
+                written = 0; // endless: once more from the start
+            }
+            const ssize_t n = write(to_child, setup.input.data() + written, setup.input.size() - written);
+            if (n > 0) {
+                written += static_cast<std::size_t>(n);
+            } else if (errno == EPIPE) {
+                // The reader has gone: the rest is not wanted.
+                close(to_child);
+                to_child = -1;
+            }
+        }
+    }
+    for (const int fd : {to_child, from_out, from_err}) {
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+}
+
+} // namespace
+
+child_outcome run_child(const std::string &path, const child_setup &setup)
+{
+    std::vector<std::string> words{path};
+    words.insert(words.end(), setup.arguments.begin(), setup.arguments.end());
+    std::vector<char *> argv;
+    argv.reserve(words.size() + 1);
+    for (std::string &w : words) {
+        argv.push_back(w.data());
+    }
+    argv.push_back(nullptr);
+
+    // A reader that goes away must show up as EPIPE here, not kill the test.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    const pipe_pair in = make_pipe();
+    const pipe_pair out = make_pipe();
+    const pipe_pair err = make_pipe();
+    const pid_t pid = fork();
+    if (pid < 0) {
+        fail("fork");
+    }
+    if (pid == 0) {
+        become_child(path, setup, argv.data(), in, out, err);
+    }
+    close(in.read_end);
+    close(out.write_end);
+    close(err.write_end);
+
+    child_outcome outcome;
+    exchange(pid, setup, in.write_end, out.read_end, err.read_end, outcome);
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR) {
+            fail("waitpid");
+        }
+    }
+    if (WIFEXITED(status)) {
+        outcome.exit_status = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        outcome.signal = WTERMSIG(status);
+    }
+    return outcome;
+}

@@ -1,0 +1,47 @@
+// Runs a program as a real process, with its standard streams set up the
+// way a test needs, and collects what it did.
+#ifndef PARENCHECK_TESTS_CHILD_PROCESS_HPP
+#define PARENCHECK_TESTS_CHILD_PROCESS_HPP
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+enum class input_kind {
+    bytes,     // the input, then the end of the pipe
+    held_open, // the input, then a pipe the writer never closes
+    endless,   // the input over and over, until the reader goes
+    closed,    // no descriptor 0 at all
+    directory, // descriptor 0 is a directory: every read fails
+};
+
+enum class output_kind {
+    captured, // a pipe back to the test
+    closed,   // no descriptor 1 at all
+    full,     // /dev/full: every write fails with ENOSPC
+};
+
+struct child_setup {
+    std::string input{};
+    input_kind in = input_kind::bytes;
+    output_kind out = output_kind::captured;
+    std::vector<std::string> arguments{};
+    // RLIMIT_AS for the child, in bytes; 0 leaves it as it is.
+    unsigned long address_space = 0;
+    std::chrono::milliseconds time_limit{10'000};
+};
+
+struct child_outcome {
+    std::string out;
+    std::string err;
+    // The exit status, or -1 when the child did not exit normally.
+    int exit_status = -1;
+    // The signal that ended it, or 0.
+    int signal = 0;
+    // It had to be killed at the time limit.
+    bool timed_out = false;
+};
+
+child_outcome run_child(const std::string &path, const child_setup &setup);
+
+#endif

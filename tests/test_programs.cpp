@@ -1,0 +1,179 @@
+// The four programs as real processes: bytes in, exact bytes out, the error
+// stream and the exit status.
+#include "child_process.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+namespace {
+
+struct program_lines {
+    const char *name;
+    const char *good;
+    const char *bad;
+};
+
+const program_lines programs[] = {
+    {"parencheck", "Bon parenthesage\n", "Mauvais parenthesage\n"},
+    {"parencheck-nonempty", "Bon parenthesage\n", "Mauvais parenthesage\n"},
+    {"parencheck-strict", "Bon parenthesage\n", "Mauvais parenthesage\n"},
+    {"parencheck-terse", "Bon \n", "Mauvais \n"},
+};
+
+std::string path_of(const char *name)
+{
+    return std::string(PARENCHECK_BIN_DIR) + "/" + name;
+}
+
+child_outcome run(const char *name, const std::string &input)
+{
+    return run_child(path_of(name), {.input = input});
+}
+
+std::string printable(const std::string &bytes)
+{
+    std::string shown;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x20 && u < 0x7f) {
+            shown += c;
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", u);
+            shown += hex;
+        }
+    }
+    return shown;
+}
+
+// Expect a verdict: exactly that line, nothing on the error stream, status 0.
+void expect_verdict(const child_outcome &got, const std::string &line)
+{
+    EXPECT_FALSE(got.timed_out);
+    EXPECT_EQ(got.out, line);
+    EXPECT_EQ(got.err, "");
+    EXPECT_EQ(got.exit_status, 0);
+}
+
+// Expect trouble: no verdict, the program's name and the reason, status 2.
+void expect_trouble(const child_outcome &got, const std::string &message)
+{
+    EXPECT_FALSE(got.timed_out);
+    EXPECT_EQ(got.signal, 0) << "ended by a signal";
+    EXPECT_EQ(got.out, "");
+    EXPECT_EQ(got.err, message);
+    EXPECT_EQ(got.exit_status, 2);
+}
+
+std::string nested(std::size_t opening, std::size_t closing)
+{
+    return std::string(opening, '(') + std::string(closing, ')');
+}
+
+TEST(Programs, VerdictOfEachProgramOnTheSameInputs)
+{
+    struct row {
+        std::string input;
+        // B for "Bon", M for "Mauvais", in the order of programs[]:
+        // parencheck, -nonempty, -strict, -terse.
+        const char *verdicts;
+    };
+    const row rows[] = {
+        {"", "BMBB"},
+        {"\n", "BBMB"},
+        {"letters and a newline\n", "BBMB"},
+        {"\xff", "BBMB"},
+        {"()", "BBBB"},
+        {"()\n", "BBMB"},
+        {"()[]{}", "BBBB"},
+        {"([{}])", "BBBB"},
+        {"([{}])\n", "BBMB"},
+        {"a(b[c]{d})e", "BBMB"},
+        {"a(b[c]{d})e\n", "BBMB"},
+        {"(\xff)", "BBMB"},
+        {std::string("(\0)", 3), "BBMB"},
+        {"(\r\n)", "BBMB"},
+        {"(\xc3\xa9\xe2\x82\xac)", "BBMB"},
+        {"(a)", "BBMB"},
+        {"<>", "BBMB"},
+        {"(", "MMMM"},
+        {")", "MMMM"},
+        {"(]", "MMMM"},
+        {"{)", "MMMM"},
+        {"([)]", "MMMM"},
+        {"())(", "MMMM"},
+        {"a(b", "MMMM"},
+        {nested(100'000, 100'000), "BBBB"},
+        {nested(100'000, 100'001), "MMMM"},
+        {nested(100'000, 99'999), "MMMM"},
+    };
+    for (const row &r : rows) {
+        const std::string shown = r.input.size() > 40 ? std::to_string(r.input.size()) + " bytes" : printable(r.input);
+        for (std::size_t i = 0; i < std::size(programs); ++i) {
+            SCOPED_TRACE(testing::Message() << programs[i].name << " on \"" << shown << '"');
+            expect_verdict(run(programs[i].name, r.input), r.verdicts[i] == 'B' ? programs[i].good : programs[i].bad);
+        }
+    }
+}
+
+TEST(Programs, VerdictLinesHaveTheirExactLengths)
+{
+    EXPECT_EQ(run("parencheck", "()").out.size(), 17U);
+    EXPECT_EQ(run("parencheck", "(").out.size(), 21U);
+    EXPECT_EQ(run("parencheck-terse", "()").out, std::string("Bon \n"));
+    EXPECT_EQ(run("parencheck-terse", "(").out.size(), 9U);
+}
+
+TEST(Programs, ArgumentsAreIgnored)
+{
+    for (const program_lines &p : programs) {
+        for (const auto &[input, line] : {std::pair{"()", p.good}, std::pair{"(", p.bad}}) {
+            SCOPED_TRACE(testing::Message() << p.name << " on \"" << input << '"');
+            expect_verdict(run_child(path_of(p.name), {.input = input, .arguments = {"--help", "-x", "/nonexistent"}}),
+                           line);
+        }
+    }
+}
+
+TEST(Programs, AFaultEndsTheReadingEvenIfTheInputNeverDoes)
+{
+    for (const program_lines &p : programs) {
+        SCOPED_TRACE(p.name);
+        expect_verdict(run_child(path_of(p.name), {.input = "())(", .in = input_kind::held_open}), p.bad);
+        expect_verdict(run_child(path_of(p.name), {.input = "]", .in = input_kind::endless}), p.bad);
+    }
+    expect_verdict(run_child(path_of("parencheck-strict"), {.input = "(a)", .in = input_kind::held_open}),
+                   "Mauvais parenthesage\n");
+}
+
+TEST(Programs, TroubleIsReportedAndNoVerdictWritten)
+{
+    struct row {
+        const char *what;
+        child_setup setup;
+        std::string reason;
+    };
+    const std::string cannot_read = "cannot read standard input: ";
+    const std::string cannot_write = "cannot write standard output: ";
+    const row rows[] = {
+        {"input is a directory", {.in = input_kind::directory}, cannot_read + std::strerror(EISDIR)},
+        {"input is closed", {.in = input_kind::closed}, cannot_read + std::strerror(EBADF)},
+        {"output is /dev/full", {.input = "()", .out = output_kind::full}, cannot_write + std::strerror(ENOSPC)},
+        {"output is /dev/full, bad verdict",
+         {.input = "(", .out = output_kind::full},
+         cannot_write + std::strerror(ENOSPC)},
+        {"output is closed", {.input = "()", .out = output_kind::closed}, cannot_write + std::strerror(EBADF)},
+        {"the heap runs out", {.input = nested(4 << 20, 0), .address_space = 64UL << 20}, "out of memory"},
+    };
+    for (const row &r : rows) {
+        for (const program_lines &p : programs) {
+            SCOPED_TRACE(testing::Message() << p.name << ": " << r.what);
+            expect_trouble(run_child(path_of(p.name), r.setup), std::string(p.name) + ": " + r.reason + "\n");
+        }
+    }
+}
+
+} // namespace
