@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Every manual page renders without a single groff warning.
+# Usage: man_test.sh MAN_DIR (the directory that holds man1/)
+set -euo pipefail
+cd "$1"
+status=0
+for page in man1/*.1; do
+    warnings=$(groff -man -ww -z "$page" 2>&1)
+    if [[ -n $warnings ]]; then
+        printf 'FAIL: %s\n%s\n' "$page" "$warnings" >&2
+        status=1
+    fi
+done
+exit $status
