@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -96,20 +97,65 @@ void append_from(int &fd, std::string &to)
     }
 }
 
+// The bytes a child is fed: the input block `repeat` times (or for ever),
+// then the tail, handed out a piece at a time without building the whole.
+class feed {
+  public:
+    explicit feed(const child_setup &setup)
+        : setup_(setup), blocks_left_(setup.in == input_kind::endless ? UINT64_MAX : setup.repeat)
+    {
+        next_piece();
+    }
+
+    bool done() const
+    {
+        return piece_.empty();
+    }
+    std::string_view piece() const
+    {
+        return piece_;
+    }
+    void consume(std::size_t n)
+    {
+        piece_.remove_prefix(n);
+        if (piece_.empty()) {
+            next_piece();
+        }
+    }
+
+  private:
+    void next_piece()
+    {
+        if (blocks_left_ > 0 && !setup_.input.empty()) {
+            if (setup_.in != input_kind::endless) {
+                --blocks_left_;
+            }
+            piece_ = setup_.input;
+        } else if (!tail_given_) {
+            tail_given_ = true;
+            piece_ = setup_.tail;
+        }
+    }
+
+    const child_setup &setup_;
+    std::uint64_t blocks_left_;
+    bool tail_given_ = false;
+    std::string_view piece_;
+};
+
 // Feeds the input while draining both outputs, until the child has closed
 // them (it has ended) or the time is up; then it is killed.
 void exchange(pid_t pid, const child_setup &setup, int to_child, int from_out, int from_err, child_outcome &outcome)
 {
     fcntl(to_child, F_SETFL, O_NONBLOCK);
-    std::size_t written = 0;
+    feed input(setup);
     const auto deadline = std::chrono::steady_clock::now() + setup.time_limit;
     while (from_out >= 0 || from_err >= 0) {
-        const bool more = setup.in == input_kind::endless || written < setup.input.size();
-        if (to_child >= 0 && !more && setup.in != input_kind::held_open) {
+        if (to_child >= 0 && input.done() && setup.in != input_kind::held_open) {
             close(to_child);
             to_child = -1;
         }
-        const bool feeding = to_child >= 0 && more;
+        const bool feeding = to_child >= 0 && !input.done();
         pollfd fds[3] = {{from_out, POLLIN, 0}, {from_err, POLLIN, 0}, {feeding ? to_child : -1, POLLOUT, 0}};
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -128,12 +174,9 @@ void exchange(pid_t pid, const child_setup &setup, int to_child, int from_out, i
             append_from(from_err, outcome.err);
         }
         if (feeding && fds[2].revents != 0) {
-            if (written == setup.input.size()) {
-                written = 0; // endless: once more from the start
-            }
-            const ssize_t n = write(to_child, setup.input.data() + written, setup.input.size() - written);
+            const ssize_t n = write(to_child, input.piece().data(), input.piece().size());
             if (n > 0) {
-                written += static_cast<std::size_t>(n);
+                input.consume(static_cast<std::size_t>(n));
             } else if (errno == EPIPE) {
                 // The reader has gone: the rest is not wanted.
                 close(to_child);
@@ -181,11 +224,13 @@ child_outcome run_child(const std::string &path, const child_setup &setup)
     child_outcome outcome;
     exchange(pid, setup, in.write_end, out.read_end, err.read_end, outcome);
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0) {
         if (errno != EINTR) {
-            fail("waitpid");
+            fail("wait4");
         }
     }
+    outcome.max_rss_kib = usage.ru_maxrss;
     if (WIFEXITED(status)) {
         outcome.exit_status = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {

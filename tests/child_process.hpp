@@ -4,6 +4,7 @@
 #define PARENCHECK_TESTS_CHILD_PROCESS_HPP
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ enum class output_kind {
 
 struct child_setup {
     std::string input{};
+    // How many times the input is written: a large text from a small block.
+    std::uint64_t repeat = 1;
+    std::string tail{};
     input_kind in = input_kind::bytes;
     output_kind out = output_kind::captured;
     std::vector<std::string> arguments{};
@@ -40,6 +44,8 @@ struct child_outcome {
     int signal = 0;
     // It had to be killed at the time limit.
     bool timed_out = false;
+    // Its peak resident memory.
+    long max_rss_kib = 0;
 };
 
 child_outcome run_child(const std::string &path, const child_setup &setup);

@@ -1,12 +1,15 @@
 // The four programs as real processes: bytes in, exact bytes out, the error
 // stream and the exit status.
 #include "child_process.hpp"
+#include "oracle.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -172,6 +175,38 @@ TEST(Programs, TroubleIsReportedAndNoVerdictWritten)
         for (const program_lines &p : programs) {
             SCOPED_TRACE(testing::Message() << p.name << ": " << r.what);
             expect_trouble(run_child(path_of(p.name), r.setup), std::string(p.name) + ": " + r.reason + "\n");
+        }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Random texts, heavy in brackets, through the real programs: every byte of
+// the output must be the oracle's. A text the oracle says is settled before
+// its end is also sent down a pipe that is never closed: the program must
+// not wait for the rest.
+TEST(Programs, AgreeWithTheOracleOnRandomTexts)
+{
+    const oracle_rules *const oracles[] = {&oracle_parencheck, &oracle_nonempty, &oracle_strict, &oracle_terse};
+    constexpr std::string_view alphabet = "(((()))){{}}[[]]a \n\xff";
+    std::mt19937 random(20261211);
+    for (int round = 0; round < 150; ++round) {
+        std::string text(std::uniform_int_distribution<std::size_t>(0, 24)(random), '\0');
+        for (char &c : text) {
+            c = alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size())(random) % alphabet.size()];
+        }
+        for (std::size_t i = 0; i < std::size(programs); ++i) {
+            SCOPED_TRACE(testing::Message() << programs[i].name << " on \"" << printable(text) << '"');
+            const oracle_answer want = oracle(*oracles[i], text);
+            expect_verdict(run(programs[i].name, text), std::string(want.line));
+            if (want.taken < text.size()) {
+                expect_verdict(
+                    run_child(path_of(programs[i].name),
+                              {.input = text, .in = input_kind::held_open, .time_limit = std::chrono::seconds(5)}),
+                    std::string(want.line));
+            }
         }
     }
 }

@@ -1,0 +1,27 @@
+// Fuzz target: the real scan of each program on a memory stream must agree
+// with the oracle on the verdict and on how many bytes it takes.
+#include "oracle.hpp"
+#include "scan_support.hpp"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
+{
+    const std::string_view text(reinterpret_cast<const char *>(data), size);
+    const oracle_rules *const expected[] = {&oracle_parencheck, &oracle_nonempty, &oracle_strict, &oracle_terse};
+    static_assert(std::size(expected) == std::tuple_size_v<decltype(all_programs)>);
+    for (std::size_t i = 0; i < all_programs.size(); ++i) {
+        const scanned got = scan_bytes(all_programs[i], text);
+        const oracle_answer want = oracle(*expected[i], text);
+        const scan_status want_status = want.good ? scan_status::good : scan_status::bad;
+        if (got.status != want_status || got.taken != static_cast<long>(want.taken)) {
+            std::fprintf(stderr, "%s on %zu bytes: scan said %s after %ld bytes, oracle %s after %zu\n",
+                         all_programs[i].rules.name, size, got.status == scan_status::good ? "good" : "not good",
+                         got.taken, want.good ? "good" : "bad", want.taken);
+            std::abort();
+        }
+    }
+    return 0;
+}
