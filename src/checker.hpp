@@ -84,6 +84,9 @@ template <const program &P> scan_result scan(std::FILE *in)
     if (error == 0 && std::ferror(in) != 0) {
         return {scan_status::read_error, errno, stack};
     }
+    // Tested after the read error, so that an input that failed at its first
+    // read is trouble rather than an empty text; the loop never ran for it,
+    // so nothing more was read either way.
     if (P.empty_input_is_bad && empty) {
         error = 1;
     }
