@@ -3,7 +3,6 @@
 // (the deep one too), so the checker reads it to its last byte.
 //
 // Usage: make_corpus c|prose|deep|dense [SIZE_IN_MIB]
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -45,7 +44,7 @@ class sink {
     explicit sink(std::size_t limit) : limit_(limit)
     {
     }
-    bool full() const
+    [[nodiscard]] bool full() const
     {
         return written_ >= limit_;
     }
@@ -64,10 +63,6 @@ class sink {
         }
         written_ += buffer_.size();
         buffer_.clear();
-    }
-    std::size_t size() const
-    {
-        return written_ + buffer_.size();
     }
 
   private:
@@ -159,12 +154,11 @@ void prose(sink &out, random_source &random)
 void deep(sink &out)
 {
     constexpr std::size_t depth = 10'000'000;
-    const std::string opening(1 << 16, '('), closing(1 << 16, ')');
-    for (std::size_t i = 0; i < depth; i += opening.size()) {
-        out.put(std::string_view(opening).substr(0, std::min(opening.size(), depth - i)));
-    }
-    for (std::size_t i = 0; i < depth; i += closing.size()) {
-        out.put(std::string_view(closing).substr(0, std::min(closing.size(), depth - i)));
+    for (const char bracket : {'(', ')'}) {
+        const std::string run(1 << 16, bracket);
+        for (std::size_t i = 0; i < depth; i += run.size()) {
+            out.put(std::string_view(run).substr(0, depth - i));
+        }
     }
 }
 

@@ -31,7 +31,7 @@ void classify(benchmark::State &state)
         }
         benchmark::DoNotOptimize(brackets);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(classify);
 
@@ -49,7 +49,7 @@ void push_then_pop(benchmark::State &state)
         }
         benchmark::DoNotOptimize(s);
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * depth));
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(depth));
 }
 BENCHMARK(push_then_pop)->Arg(1)->Arg(64)->Arg(1 << 20);
 
@@ -63,7 +63,7 @@ void scan_memory(benchmark::State &state)
         stack_free(result.open);
         std::fclose(in);
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(scan_memory);
 
