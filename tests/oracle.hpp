@@ -10,6 +10,7 @@
 #define PARENCHECK_TESTS_ORACLE_HPP
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -25,6 +26,11 @@ inline constexpr oracle_rules oracle_parencheck{false, false, "Bon parenthesage\
 inline constexpr oracle_rules oracle_nonempty{true, false, "Bon parenthesage\n", "Mauvais parenthesage\n"};
 inline constexpr oracle_rules oracle_strict{false, true, "Bon parenthesage\n", "Mauvais parenthesage\n"};
 inline constexpr oracle_rules oracle_terse{false, false, "Bon \n", "Mauvais \n"};
+
+// In the order the programs are listed everywhere in the tests: parencheck,
+// -nonempty, -strict, -terse.
+inline constexpr std::array<const oracle_rules *, 4> oracle_for_each_program{&oracle_parencheck, &oracle_nonempty,
+                                                                             &oracle_strict, &oracle_terse};
 
 struct oracle_answer {
     bool good;

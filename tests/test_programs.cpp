@@ -191,7 +191,6 @@ namespace {
 // not wait for the rest.
 TEST(Programs, AgreeWithTheOracleOnRandomTexts)
 {
-    const oracle_rules *const oracles[] = {&oracle_parencheck, &oracle_nonempty, &oracle_strict, &oracle_terse};
     constexpr std::string_view alphabet = "(((()))){{}}[[]]a \n\xff";
     std::mt19937 random(20261211);
     for (int round = 0; round < 150; ++round) {
@@ -201,7 +200,7 @@ TEST(Programs, AgreeWithTheOracleOnRandomTexts)
         }
         for (std::size_t i = 0; i < std::size(programs); ++i) {
             SCOPED_TRACE(testing::Message() << programs[i].name << " on \"" << printable(text) << '"');
-            const oracle_answer want = oracle(*oracles[i], text);
+            const oracle_answer want = oracle(*oracle_for_each_program[i], text);
             expect_verdict(run(programs[i].name, text), std::string(want.line));
             if (want.taken < text.size()) {
                 expect_verdict(
