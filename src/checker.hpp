@@ -32,7 +32,8 @@ enum class scan_status {
 
 struct scan_result {
     scan_status status;
-    // errno of the failed read, for read_error.
+    // What failed, as an errno value: the read's for read_error, ENOMEM for
+    // out_of_memory; 0 with a verdict.
     int error_number;
     // The brackets still open. The programs leave these cells to the end of
     // the process; anything that scans more than once releases them.
