@@ -110,7 +110,7 @@ void c_source(sink &out, random_source &random)
                        "[" + a + "] = " + b + " * 2 + " + c + ";\n    }\n";
                 break;
             default:
-                line = std::string("    printf(\"%s: %d\\n\", name, ") + a + ");\n";
+                line = std::string(R"(    printf("%s: %d\n", name, )") + a + ");\n";
                 break;
             }
             out.put(line);

@@ -40,6 +40,19 @@ struct scan_result {
     bracket_stack open;
 };
 
+// A closing bracket: 1 if it closes nothing or the wrong family, else 0. The
+// top of the stack goes either way, match or not; with nothing open, the
+// stack stays as it is.
+inline int close_bracket(unsigned char byte, bracket_stack &stack)
+{
+    if (stack_is_empty(stack) != 0) {
+        return 1;
+    }
+    const int fault = bracket_kind(byte) != stack_top(stack) ? 1 : 0;
+    stack = stack_pop(stack);
+    return fault;
+}
+
 // Reads from in until its end or one value past the first fault, and no
 // further: the value after the fault is taken but not examined.
 template <const program &P> scan_result scan(std::FILE *in)
@@ -58,15 +71,7 @@ template <const program &P> scan_result scan(std::FILE *in)
             }
             stack = pushed;
         } else if (is_closing(byte) != 0) {
-            if (stack_is_empty(stack) != 0) {
-                error = 1;
-            } else {
-                if (bracket_kind(byte) != stack_top(stack)) {
-                    error = 1;
-                }
-                // Match or not, the top is done with.
-                stack = stack_pop(stack);
-            }
+            error = close_bracket(byte, stack);
         } else if constexpr (P.only_brackets) {
             error = 1;
         } else {

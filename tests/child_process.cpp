@@ -107,11 +107,11 @@ class feed {
         next_piece();
     }
 
-    bool done() const
+    [[nodiscard]] bool done() const
     {
         return piece_.empty();
     }
-    std::string_view piece() const
+    [[nodiscard]] std::string_view piece() const
     {
         return piece_;
     }
@@ -142,6 +142,19 @@ class feed {
     bool tail_given_ = false;
     std::string_view piece_;
 };
+
+// Hands the child what the pipe takes of the current piece.
+void write_to(int &fd, feed &input)
+{
+    const ssize_t n = write(fd, input.piece().data(), input.piece().size());
+    if (n > 0) {
+        input.consume(static_cast<std::size_t>(n));
+    } else if (errno == EPIPE) {
+        // The reader has gone: the rest is not wanted.
+        close(fd);
+        fd = -1;
+    }
+}
 
 // Feeds the input while draining both outputs, until the child has closed
 // them (it has ended) or the time is up; then it is killed.
@@ -174,14 +187,7 @@ void exchange(pid_t pid, const child_setup &setup, int to_child, int from_out, i
             append_from(from_err, outcome.err);
         }
         if (feeding && fds[2].revents != 0) {
-            const ssize_t n = write(to_child, input.piece().data(), input.piece().size());
-            if (n > 0) {
-                input.consume(static_cast<std::size_t>(n));
-            } else if (errno == EPIPE) {
-                // The reader has gone: the rest is not wanted.
-                close(to_child);
-                to_child = -1;
-            }
+            write_to(to_child, input);
         }
     }
     for (const int fd : {to_child, from_out, from_err}) {

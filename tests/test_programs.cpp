@@ -192,11 +192,12 @@ namespace {
 TEST(Programs, AgreeWithTheOracleOnRandomTexts)
 {
     constexpr std::string_view alphabet = "(((()))){{}}[[]]a \n\xff";
-    std::mt19937 random(20261211);
+    // A fixed seed: a failure must come back on the next run to be mended.
+    std::mt19937 random(20261211); // NOLINT(cert-msc32-c,cert-msc51-cpp)
     for (int round = 0; round < 150; ++round) {
         std::string text(std::uniform_int_distribution<std::size_t>(0, 24)(random), '\0');
         for (char &c : text) {
-            c = alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size())(random) % alphabet.size()];
+            c = alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(random)];
         }
         for (std::size_t i = 0; i < std::size(programs); ++i) {
             SCOPED_TRACE(testing::Message() << programs[i].name << " on \"" << printable(text) << '"');
