@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::string parencheck = std::string(PARENCHECK_BIN_DIR) + "/parencheck";
+constexpr const char *parencheck = PARENCHECK_BIN_DIR "/parencheck";
 constexpr auto generous = std::chrono::minutes(5);
 
 TEST(Stress, AHundredMillionNestedBrackets)
