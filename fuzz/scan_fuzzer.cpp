@@ -10,10 +10,14 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const std::string_view text(reinterpret_cast<const char *>(data), size);
-    static_assert(oracle_for_each_program.size() == std::tuple_size_v<decltype(all_programs)>);
+    static_assert(oracle_programs.size() == std::tuple_size_v<decltype(all_programs)>);
     for (std::size_t i = 0; i < all_programs.size(); ++i) {
+        if (oracle_programs[i].name != all_programs[i].rules.name) {
+            std::fprintf(stderr, "the oracle's programs are not listed in the checker's order\n");
+            std::abort();
+        }
         const scanned got = scan_bytes(all_programs[i], text);
-        const oracle_answer want = oracle(*oracle_for_each_program[i], text);
+        const oracle_answer want = oracle(oracle_programs[i], text);
         const scan_status want_status = want.good ? scan_status::good : scan_status::bad;
         if (got.status != want_status || got.taken != static_cast<long>(want.taken)) {
             std::fprintf(stderr, "%s on %zu bytes: scan said %s after %ld bytes, oracle %s after %zu\n",

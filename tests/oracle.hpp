@@ -16,21 +16,20 @@
 #include <string_view>
 
 struct oracle_rules {
+    std::string_view name;
     bool empty_input_is_bad;
     bool only_brackets;
     std::string_view good_line;
     std::string_view bad_line;
 };
 
-inline constexpr oracle_rules oracle_parencheck{false, false, "Bon parenthesage\n", "Mauvais parenthesage\n"};
-inline constexpr oracle_rules oracle_nonempty{true, false, "Bon parenthesage\n", "Mauvais parenthesage\n"};
-inline constexpr oracle_rules oracle_strict{false, true, "Bon parenthesage\n", "Mauvais parenthesage\n"};
-inline constexpr oracle_rules oracle_terse{false, false, "Bon \n", "Mauvais \n"};
-
-// In the order the programs are listed everywhere in the tests: parencheck,
-// -nonempty, -strict, -terse.
-inline constexpr std::array<const oracle_rules *, 4> oracle_for_each_program{&oracle_parencheck, &oracle_nonempty,
-                                                                             &oracle_strict, &oracle_terse};
+// Every program, in the order the tests list them everywhere.
+inline constexpr std::array<oracle_rules, 4> oracle_programs{{
+    {"parencheck", false, false, "Bon parenthesage\n", "Mauvais parenthesage\n"},
+    {"parencheck-nonempty", true, false, "Bon parenthesage\n", "Mauvais parenthesage\n"},
+    {"parencheck-strict", false, true, "Bon parenthesage\n", "Mauvais parenthesage\n"},
+    {"parencheck-terse", false, false, "Bon \n", "Mauvais \n"},
+}};
 
 struct oracle_answer {
     bool good;

@@ -13,25 +13,12 @@
 
 namespace {
 
-struct program_lines {
-    const char *name;
-    const char *good;
-    const char *bad;
-};
-
-const program_lines programs[] = {
-    {"parencheck", "Bon parenthesage\n", "Mauvais parenthesage\n"},
-    {"parencheck-nonempty", "Bon parenthesage\n", "Mauvais parenthesage\n"},
-    {"parencheck-strict", "Bon parenthesage\n", "Mauvais parenthesage\n"},
-    {"parencheck-terse", "Bon \n", "Mauvais \n"},
-};
-
-std::string path_of(const char *name)
+std::string path_of(std::string_view name)
 {
-    return std::string(PARENCHECK_BIN_DIR) + "/" + name;
+    return std::string(PARENCHECK_BIN_DIR) + "/" + std::string(name);
 }
 
-child_outcome run(const char *name, const std::string &input)
+child_outcome run(std::string_view name, const std::string &input)
 {
     return run_child(path_of(name), {.input = input});
 }
@@ -53,7 +40,7 @@ std::string printable(const std::string &bytes)
 }
 
 // Expect a verdict: exactly that line, nothing on the error stream, status 0.
-void expect_verdict(const child_outcome &got, const std::string &line)
+void expect_verdict(const child_outcome &got, std::string_view line)
 {
     EXPECT_FALSE(got.timed_out);
     EXPECT_EQ(got.out, line);
@@ -80,7 +67,7 @@ TEST(Programs, VerdictOfEachProgramOnTheSameInputs)
 {
     struct row {
         std::string input;
-        // B for "Bon", M for "Mauvais", in the order of programs[]:
+        // B for "Bon", M for "Mauvais", in the order of oracle_programs:
         // parencheck, -nonempty, -strict, -terse.
         const char *verdicts;
     };
@@ -115,9 +102,10 @@ TEST(Programs, VerdictOfEachProgramOnTheSameInputs)
     };
     for (const row &r : rows) {
         const std::string shown = r.input.size() > 40 ? std::to_string(r.input.size()) + " bytes" : printable(r.input);
-        for (std::size_t i = 0; i < std::size(programs); ++i) {
-            SCOPED_TRACE(testing::Message() << programs[i].name << " on \"" << shown << '"');
-            expect_verdict(run(programs[i].name, r.input), r.verdicts[i] == 'B' ? programs[i].good : programs[i].bad);
+        for (std::size_t i = 0; i < oracle_programs.size(); ++i) {
+            const oracle_rules &p = oracle_programs[i];
+            SCOPED_TRACE(testing::Message() << p.name << " on \"" << shown << '"');
+            expect_verdict(run(p.name, r.input), r.verdicts[i] == 'B' ? p.good_line : p.bad_line);
         }
     }
 }
@@ -132,8 +120,8 @@ TEST(Programs, VerdictLinesHaveTheirExactLengths)
 
 TEST(Programs, ArgumentsAreIgnored)
 {
-    for (const program_lines &p : programs) {
-        for (const auto &[input, line] : {std::pair{"()", p.good}, std::pair{"(", p.bad}}) {
+    for (const oracle_rules &p : oracle_programs) {
+        for (const auto &[input, line] : {std::pair{"()", p.good_line}, std::pair{"(", p.bad_line}}) {
             SCOPED_TRACE(testing::Message() << p.name << " on \"" << input << '"');
             expect_verdict(run_child(path_of(p.name), {.input = input, .arguments = {"--help", "-x", "/nonexistent"}}),
                            line);
@@ -143,10 +131,10 @@ TEST(Programs, ArgumentsAreIgnored)
 
 TEST(Programs, AFaultEndsTheReadingEvenIfTheInputNeverDoes)
 {
-    for (const program_lines &p : programs) {
+    for (const oracle_rules &p : oracle_programs) {
         SCOPED_TRACE(p.name);
-        expect_verdict(run_child(path_of(p.name), {.input = "())(", .in = input_kind::held_open}), p.bad);
-        expect_verdict(run_child(path_of(p.name), {.input = "]", .in = input_kind::endless}), p.bad);
+        expect_verdict(run_child(path_of(p.name), {.input = "())(", .in = input_kind::held_open}), p.bad_line);
+        expect_verdict(run_child(path_of(p.name), {.input = "]", .in = input_kind::endless}), p.bad_line);
     }
     expect_verdict(run_child(path_of("parencheck-strict"), {.input = "(a)", .in = input_kind::held_open}),
                    "Mauvais parenthesage\n");
@@ -174,7 +162,7 @@ TEST(Programs, TroubleIsReportedAndNoVerdictWritten)
 #endif
     };
     for (const row &r : rows) {
-        for (const program_lines &p : programs) {
+        for (const oracle_rules &p : oracle_programs) {
             SCOPED_TRACE(testing::Message() << p.name << ": " << r.what);
             expect_trouble(run_child(path_of(p.name), r.setup), std::string(p.name) + ": " + r.reason + "\n");
         }
@@ -199,15 +187,15 @@ TEST(Programs, AgreeWithTheOracleOnRandomTexts)
         for (char &c : text) {
             c = alphabet[std::uniform_int_distribution<std::size_t>(0, alphabet.size() - 1)(random)];
         }
-        for (std::size_t i = 0; i < std::size(programs); ++i) {
-            SCOPED_TRACE(testing::Message() << programs[i].name << " on \"" << printable(text) << '"');
-            const oracle_answer want = oracle(*oracle_for_each_program[i], text);
-            expect_verdict(run(programs[i].name, text), std::string(want.line));
+        for (const oracle_rules &p : oracle_programs) {
+            SCOPED_TRACE(testing::Message() << p.name << " on \"" << printable(text) << '"');
+            const oracle_answer want = oracle(p, text);
+            expect_verdict(run(p.name, text), want.line);
             if (want.taken < text.size()) {
                 expect_verdict(
-                    run_child(path_of(programs[i].name),
+                    run_child(path_of(p.name),
                               {.input = text, .in = input_kind::held_open, .time_limit = std::chrono::seconds(5)}),
-                    std::string(want.line));
+                    want.line);
             }
         }
     }
