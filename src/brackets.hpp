@@ -10,6 +10,10 @@
 #include <array>
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // Both brackets of a family share one code; the code says nothing of
 // direction. Two brackets match exactly when their codes are equal.
 inline constexpr std::int32_t KIND_ROUND = 0;
@@ -62,5 +66,23 @@ constexpr int is_closing(unsigned char c)
 {
     return (brackets_detail::byte_class[c] & brackets_detail::CLOSING_BIT) != 0 ? 1 : 0;
 }
+
+#if defined(__SSE2__)
+
+// The brackets among 16 bytes at once: bit i is set when byte i is one of
+// the six. Clearing bit 5 folds "{" and "}" onto "[" and "]", and setting
+// bit 0 folds "(" onto ")", so three comparisons find all six, and nothing
+// else: no other byte folds onto those three values.
+inline unsigned bracket_bits(__m128i bytes)
+{
+    const __m128i square_or_curly = _mm_and_si128(bytes, _mm_set1_epi8(static_cast<char>(~0x20)));
+    const __m128i round = _mm_or_si128(bytes, _mm_set1_epi8(0x01));
+    const __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(square_or_curly, _mm_set1_epi8('[')),
+                                                    _mm_cmpeq_epi8(square_or_curly, _mm_set1_epi8(']'))),
+                                       _mm_cmpeq_epi8(round, _mm_set1_epi8(')')));
+    return static_cast<unsigned>(_mm_movemask_epi8(found));
+}
+
+#endif
 
 #endif
