@@ -69,18 +69,17 @@ constexpr int is_closing(unsigned char c)
 
 #if defined(__SSE2__)
 
-// The brackets among 16 bytes at once: bit i is set when byte i is one of
-// the six. Clearing bit 5 folds "{" and "}" onto "[" and "]", and setting
-// bit 0 folds "(" onto ")", so three comparisons find all six, and nothing
-// else: no other byte folds onto those three values.
-inline unsigned bracket_bits(__m128i bytes)
+// The brackets among 16 bytes at once: 0xFF in the lanes that hold one of
+// the six, 0 elsewhere. Clearing bit 5 folds "{" and "}" onto "[" and "]",
+// and setting bit 0 folds "(" onto ")", so three comparisons find all six;
+// no other byte folds onto those three values.
+inline __m128i bracket_lanes(__m128i bytes)
 {
     const __m128i square_or_curly = _mm_and_si128(bytes, _mm_set1_epi8(static_cast<char>(~0x20)));
     const __m128i round = _mm_or_si128(bytes, _mm_set1_epi8(0x01));
-    const __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(square_or_curly, _mm_set1_epi8('[')),
-                                                    _mm_cmpeq_epi8(square_or_curly, _mm_set1_epi8(']'))),
-                                       _mm_cmpeq_epi8(round, _mm_set1_epi8(')')));
-    return static_cast<unsigned>(_mm_movemask_epi8(found));
+    return _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(square_or_curly, _mm_set1_epi8('[')),
+                                     _mm_cmpeq_epi8(square_or_curly, _mm_set1_epi8(']'))),
+                        _mm_cmpeq_epi8(round, _mm_set1_epi8(')')));
 }
 
 #endif

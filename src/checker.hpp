@@ -60,6 +60,7 @@ template <const program &P> scan_result scan(std::FILE *in)
 {
     int error = 0;
     bracket_stack stack = stack_new();
+    bracket_search search;
     // At full width, so that the byte 0xFF is never taken for EOF.
     int c = read_value(in);
     const bool empty = c == EOF;
@@ -83,7 +84,7 @@ template <const program &P> scan_result scan(std::FILE *in)
         }
         // Every byte but a bracket is a fault to the strict program, so it
         // has no run of them to pass over.
-        c = P.only_brackets ? read_value(in) : next_bracket(in);
+        c = P.only_brackets ? read_value(in) : next_bracket(in, search);
     }
     // The stream reports a failed read as its end. Unless a fault has already
     // settled the verdict, the unread rest could change it, so there is none.
