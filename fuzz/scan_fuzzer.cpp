@@ -16,14 +16,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             std::fprintf(stderr, "the oracle's programs are not listed in the checker's order\n");
             std::abort();
         }
-        const scanned got = scan_bytes(all_programs[i], text);
         const oracle_answer want = oracle(oracle_programs[i], text);
         const scan_status want_status = want.good ? scan_status::good : scan_status::bad;
-        if (got.status != want_status || got.taken != static_cast<long>(want.taken)) {
-            std::fprintf(stderr, "%s on %zu bytes: scan said %s after %ld bytes, oracle %s after %zu\n",
-                         all_programs[i].rules.name, size, got.status == scan_status::good ? "good" : "not good",
-                         got.taken, want.good ? "good" : "bad", want.taken);
-            std::abort();
+        // The stream's own buffer, then one so small that it is refilled
+        // within the text and the bulk skip's blocks straddle its ends.
+        for (const std::size_t buffer_size : {std::size_t{0}, std::size_t{67}}) {
+            const scanned got = scan_bytes(all_programs[i], text, buffer_size);
+            if (got.status != want_status || got.taken != static_cast<long>(want.taken)) {
+                std::fprintf(stderr, "%s on %zu bytes, buffer %zu: scan said %s after %ld bytes, oracle %s after %zu\n",
+                             all_programs[i].rules.name, size, buffer_size,
+                             got.status == scan_status::good ? "good" : "not good", got.taken,
+                             want.good ? "good" : "bad", want.taken);
+                std::abort();
+            }
         }
     }
     return 0;

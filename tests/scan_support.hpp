@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 struct program_under_test {
     const program &rules;
@@ -28,15 +29,18 @@ struct scanned {
     long taken;
 };
 
-// The scan over a read-only memory stream; its cells are released.
-inline scanned scan_bytes(const program_under_test &p, std::string_view text)
+// The scan over a read-only memory stream; its cells are released. With a
+// buffer_size, the stream refills a buffer of that many bytes, so that its
+// ends fall at other places of the text than with the stream's own.
+inline scanned scan_bytes(const program_under_test &p, std::string_view text, std::size_t buffer_size = 0)
 {
     // fmemopen will not open an empty buffer in every C library; one byte
     // of room with a size of zero reads as empty all the same.
     static char empty[1];
     void *data = text.empty() ? empty : const_cast<char *>(text.data());
     std::FILE *in = fmemopen(data, text.size(), "r");
-    if (in == nullptr) {
+    std::vector<char> buffer(buffer_size);
+    if (in == nullptr || (buffer_size != 0 && std::setvbuf(in, buffer.data(), _IOFBF, buffer_size) != 0)) {
         std::perror("fmemopen");
         std::abort();
     }

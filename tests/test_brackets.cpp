@@ -66,4 +66,23 @@ TEST(Brackets, HighBytesThroughASignedCharAreNotBrackets)
     }
 }
 
+#if defined(__SSE2__)
+TEST(Brackets, SixteenAtOnceFindTheSameSixBytes)
+{
+    // Every byte value once, sixteen to a vector, each in another lane.
+    for (int first = 0; first < 256; first += 16) {
+        alignas(16) unsigned char bytes[16];
+        for (int lane = 0; lane < 16; ++lane) {
+            bytes[lane] = static_cast<unsigned char>(first + (lane * 7) % 16);
+        }
+        const auto found = static_cast<unsigned>(
+            _mm_movemask_epi8(bracket_lanes(_mm_load_si128(reinterpret_cast<const __m128i *>(bytes)))));
+        for (int lane = 0; lane < 16; ++lane) {
+            SCOPED_TRACE(testing::Message() << "byte 0x" << std::hex << int{bytes[lane]} << " in lane " << lane);
+            EXPECT_EQ((found >> lane) & 1U, expected_for(bytes[lane]).kind != KIND_OTHER ? 1U : 0U);
+        }
+    }
+}
+#endif
+
 } // namespace
