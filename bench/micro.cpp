@@ -1,5 +1,6 @@
-// Micro-benchmarks of the parts the scan is made of: the classification of
-// a byte, a push and a pop, and the whole scan over a memory stream.
+// Micro-benchmarks of the parts the scan is made of: the pass over plain
+// bytes, the classification of a byte, a push and a pop, and the whole scan
+// over a memory stream.
 #include "checker.hpp"
 #include "programs.hpp"
 
@@ -19,6 +20,25 @@ std::string sample_source(std::size_t size)
     }
     return text;
 }
+
+// The bytes between brackets, passed over as the scan does: in bulk where
+// the build has the skip, a call per byte where it does not.
+void skip_plain_text(benchmark::State &state)
+{
+    std::string text;
+    while (text.size() < (1U << 20)) {
+        text += "The river ran slowly under the winter light, north of the houses. ";
+    }
+    for (auto _ : state) {
+        std::FILE *in = fmemopen(text.data(), text.size(), "r");
+        bracket_search search;
+        benchmark::DoNotOptimize(next_bracket(in, search));
+        std::fclose(in);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+    state.SetLabel(PARENCHECK_BULK_SKIP != 0 ? "bulk skip" : "a call per byte");
+}
+BENCHMARK(skip_plain_text);
 
 void classify(benchmark::State &state)
 {
