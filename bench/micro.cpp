@@ -22,23 +22,26 @@ std::string sample_source(std::size_t size)
 }
 
 // The bytes between brackets, passed over as the scan does: in bulk where
-// the build has the skip, a call per byte where it does not.
-void skip_plain_text(benchmark::State &state)
+// the build has the skip, a call per byte where it does not; with the lines
+// counted as parencheck-where counts them, or not.
+template <typename Places> void skip_plain_text(benchmark::State &state)
 {
     std::string text;
     while (text.size() < (1U << 20)) {
-        text += "The river ran slowly under the winter light, north of the houses. ";
+        text += "The river ran slowly under the winter light,\nnorth of the houses. ";
     }
     for (auto _ : state) {
         std::FILE *in = fmemopen(text.data(), text.size(), "r");
         bracket_search search;
-        benchmark::DoNotOptimize(next_bracket(in, search));
+        Places places;
+        benchmark::DoNotOptimize(next_bracket(in, search, places));
         std::fclose(in);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
     state.SetLabel(PARENCHECK_BULK_SKIP != 0 ? "bulk skip" : "a call per byte");
 }
-BENCHMARK(skip_plain_text);
+BENCHMARK(skip_plain_text<no_places>);
+BENCHMARK(skip_plain_text<byte_places>);
 
 void classify(benchmark::State &state)
 {

@@ -8,6 +8,7 @@
 #define PARENCHECK_BRACKETS_HPP
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #if defined(__SSE2__)
@@ -65,6 +66,13 @@ constexpr int is_opening(unsigned char c)
 constexpr int is_closing(unsigned char c)
 {
     return (brackets_detail::byte_class[c] & brackets_detail::CLOSING_BIT) != 0 ? 1 : 0;
+}
+
+// The opening bracket of a family: "(", "{" or "[".
+constexpr unsigned char opening_bracket(std::int32_t kind)
+{
+    constexpr std::array<unsigned char, 3> openers{'(', '{', '['};
+    return openers[static_cast<std::size_t>(kind)];
 }
 
 #if defined(__SSE2__)

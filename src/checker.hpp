@@ -1,5 +1,5 @@
-// The scan: reads a stream once, a byte per call, and decides whether its
-// brackets are well formed. Every program is this scan under its own rules
+// The scan: reads a stream once and decides whether its brackets are well
+// formed. Every program is this scan under its own rules
 // (see programs.hpp), instantiated at compile time so that a rule a program
 // does not have costs nothing in its loop.
 #ifndef PARENCHECK_CHECKER_HPP
@@ -7,10 +7,12 @@
 
 #include "brackets.hpp"
 #include "input.hpp"
+#include "places.hpp"
 #include "stack.hpp"
 
 #include <cerrno>
 #include <cstdio>
+#include <type_traits>
 
 // What sets one program apart from the others. Each program changes exactly
 // one field from these defaults.
@@ -22,6 +24,8 @@ struct program {
     bool only_brackets = false;
     // Written after the verdict word, before the newline.
     const char *verdict_tail = " parenthesage";
+    // The place of the first fault is found and told on the error stream.
+    bool reports_place = false;
 };
 
 enum class scan_status {
@@ -39,17 +43,24 @@ struct scan_result {
     // The brackets still open. The programs leave these cells to the end of
     // the process; anything that scans more than once releases them.
     bracket_stack open;
+    // The first fault and its place, from the programs that report it.
+    fault_report fault;
 };
 
 // A closing bracket: 1 if it closes nothing or the wrong family, else 0. The
 // top of the stack goes either way, match or not; with nothing open, the
 // stack stays as it is.
-inline int close_bracket(unsigned char byte, bracket_stack &stack)
+template <typename Places> int close_bracket(unsigned char byte, bracket_stack &stack, Places &places)
 {
     if (stack_is_empty(stack) != 0) {
+        places.fault(fault_kind::nothing_open, byte, 0);
         return 1;
     }
     const int fault = bracket_kind(byte) != stack_top(stack) ? 1 : 0;
+    if (fault != 0) {
+        places.fault(fault_kind::wrong_family, byte, opening_bracket(stack_top(stack)));
+    }
+    places.closed();
     stack = stack_pop(stack);
     return fault;
 }
@@ -58,49 +69,59 @@ inline int close_bracket(unsigned char byte, bracket_stack &stack)
 // further: the value after the fault is taken but not examined.
 template <const program &P> scan_result scan(std::FILE *in)
 {
-    int error = 0;
+    int fault = 0;
     bracket_stack stack = stack_new();
     bracket_search search;
+    std::conditional_t<P.reports_place, byte_places, no_places> places;
+    const auto result = [&places, &stack](scan_status status, int error_number) {
+        const scan_result done{status, error_number, stack, places.report()};
+        places.release();
+        return done;
+    };
     // At full width, so that the byte 0xFF is never taken for EOF.
-    int c = read_value(in);
+    int c = take(in, places);
     const bool empty = c == EOF;
     while (c != EOF) {
         const auto byte = static_cast<unsigned char>(c);
         if (is_opening(byte) != 0) {
             bracket_stack pushed = stack_push(bracket_kind(byte), stack);
             if (pushed == nullptr) {
-                return {scan_status::out_of_memory, ENOMEM, stack};
+                return result(scan_status::out_of_memory, ENOMEM);
             }
             stack = pushed;
+            if (!places.opened()) {
+                return result(scan_status::out_of_memory, ENOMEM);
+            }
         } else if (is_closing(byte) != 0) {
-            error = close_bracket(byte, stack);
+            fault = close_bracket(byte, stack, places);
         } else if constexpr (P.only_brackets) {
-            error = 1;
+            fault = 1;
         }
-        if (error != 0) {
+        if (fault != 0) {
             // The value past the fault: taken, never examined.
             read_value(in);
             break;
         }
         // Every byte but a bracket is a fault to the strict program, so it
         // has no run of them to pass over.
-        c = P.only_brackets ? read_value(in) : next_bracket(in, search);
+        c = P.only_brackets ? take(in, places) : next_bracket(in, search, places);
     }
     // The stream reports a failed read as its end. Unless a fault has already
     // settled the verdict, the unread rest could change it, so there is none.
-    if (error == 0 && std::ferror(in) != 0) {
-        return {scan_status::read_error, errno, stack};
+    if (fault == 0 && std::ferror(in) != 0) {
+        return result(scan_status::read_error, errno);
     }
     // Tested after the read error, so that an input that failed at its first
     // read is trouble rather than an empty text; the loop never ran for it,
     // so nothing more was read either way.
     if (P.empty_input_is_bad && empty) {
-        error = 1;
+        fault = 1;
     }
-    if (error == 0 && stack_is_empty(stack) == 0) {
-        error = 1;
+    if (fault == 0 && stack_is_empty(stack) == 0) {
+        fault = 1;
+        places.fault(fault_kind::left_open, 0, opening_bracket(stack_top(stack)));
     }
-    return {error == 0 ? scan_status::good : scan_status::bad, 0, stack};
+    return result(fault == 0 ? scan_status::good : scan_status::bad, 0);
 }
 
 // The verdict line, in two pieces on the buffered standard output: the word,

@@ -10,6 +10,7 @@
 #define PARENCHECK_INPUT_HPP
 
 #include "brackets.hpp"
+#include "places.hpp"
 
 #include <cerrno>
 #include <cstddef>
@@ -60,6 +61,18 @@ inline int read_value(std::FILE *in)
     return c;
 }
 
+// read_value, with the value counted in places.
+template <typename Places> int take(std::FILE *in, Places &places)
+{
+    const int c = read_value(in);
+    if constexpr (Places::counted) {
+        if (c != EOF) {
+            places.took(c);
+        }
+    }
+    return c;
+}
+
 #if PARENCHECK_BULK_SKIP
 
 // Where the search for brackets stands between two calls of next_bracket: a
@@ -69,6 +82,8 @@ inline int read_value(std::FILE *in)
 struct bracket_search {
     char *block = nullptr;
     std::uint64_t ahead = 0;
+    // The same for the newlines, where they are counted.
+    std::uint64_t newlines_ahead = 0;
 };
 
 namespace input_detail {
@@ -82,6 +97,16 @@ inline std::uint64_t lane_bits(__m128i lanes, int shift)
     return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(lanes))) << shift;
 }
 
+// One bit for each newline byte of the 64 at p.
+inline std::uint64_t newline_bits(const __m128i *p)
+{
+    const __m128i newline = _mm_set1_epi8('\n');
+    return lane_bits(_mm_cmpeq_epi8(_mm_loadu_si128(p), newline), 0) |
+           lane_bits(_mm_cmpeq_epi8(_mm_loadu_si128(p + 1), newline), 16) |
+           lane_bits(_mm_cmpeq_epi8(_mm_loadu_si128(p + 2), newline), 32) |
+           lane_bits(_mm_cmpeq_epi8(_mm_loadu_si128(p + 3), newline), 48);
+}
+
 } // namespace input_detail
 
 // The next bracket, or EOF: the bytes before it are taken and ignored. The
@@ -90,17 +115,31 @@ inline std::uint64_t lane_bits(__m128i lanes, int shift)
 // getc_unlocked reads and advances, so the stream cannot tell this from a
 // call per byte. The bracket itself, and every refill of the buffer, still
 // come from read_value.
-inline int next_bracket(std::FILE *in, bracket_search &search)
+template <typename Places> int next_bracket(std::FILE *in, bracket_search &search, Places &places)
 {
     using input_detail::BLOCK;
     for (;;) {
         if (search.ahead != 0) {
-            in->_IO_read_ptr = search.block + __builtin_ctzll(search.ahead);
+            const int at = __builtin_ctzll(search.ahead);
             search.ahead &= search.ahead - 1;
-            return read_value(in);
+            char *const bracket = search.block + at;
+            if constexpr (Places::counted) {
+                const std::uint64_t before = search.newlines_ahead & ((std::uint64_t{1} << at) - 1);
+                search.newlines_ahead ^= before;
+                places.newlines_in_block(search.block - in->_IO_read_ptr, before);
+                places.passed(bracket - in->_IO_read_ptr);
+            }
+            in->_IO_read_ptr = bracket;
+            return take(in, places);
         }
         // The rest of the last block holds no bracket: go on after it.
-        char *p = search.block != nullptr ? search.block + BLOCK : in->_IO_read_ptr;
+        char *p = in->_IO_read_ptr;
+        if (search.block != nullptr) {
+            p = search.block + BLOCK;
+            if constexpr (Places::counted) {
+                places.newlines_in_block(search.block - in->_IO_read_ptr, search.newlines_ahead);
+            }
+        }
         search.block = nullptr;
         const char *const end = in->_IO_read_end;
         for (; end - p >= BLOCK; p += BLOCK) {
@@ -109,8 +148,17 @@ inline int next_bracket(std::FILE *in, bracket_search &search)
             const __m128i b = bracket_lanes(_mm_loadu_si128(vectors + 1));
             const __m128i c = bracket_lanes(_mm_loadu_si128(vectors + 2));
             const __m128i d = bracket_lanes(_mm_loadu_si128(vectors + 3));
+            const bool any = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0;
+            if constexpr (Places::counted) {
+                const std::uint64_t newlines = input_detail::newline_bits(vectors);
+                if (any) {
+                    search.newlines_ahead = newlines;
+                } else {
+                    places.newlines_in_block(p - in->_IO_read_ptr, newlines);
+                }
+            }
             // Most blocks of a text hold no bracket: one test says so.
-            if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0) {
+            if (any) {
                 using input_detail::lane_bits;
                 search.block = p;
                 search.ahead = lane_bits(a, 0) | lane_bits(b, 16) | lane_bits(c, 32) | lane_bits(d, 48);
@@ -122,10 +170,16 @@ inline int next_bracket(std::FILE *in, bracket_search &search)
         }
         // Less than a block is left in the buffer.
         while (p != end && bracket_kind(static_cast<unsigned char>(*p)) == KIND_OTHER) {
+            if constexpr (Places::counted) {
+                if (*p == '\n') {
+                    places.newline_at(p - in->_IO_read_ptr);
+                }
+            }
             ++p;
         }
+        places.passed(p - in->_IO_read_ptr);
         in->_IO_read_ptr = p;
-        const int c = read_value(in);
+        const int c = take(in, places);
         if (c == EOF || bracket_kind(static_cast<unsigned char>(c)) != KIND_OTHER) {
             return c;
         }
@@ -137,11 +191,11 @@ inline int next_bracket(std::FILE *in, bracket_search &search)
 struct bracket_search {};
 
 // The next bracket, or EOF: the bytes before it are taken and ignored.
-inline int next_bracket(std::FILE *in, bracket_search & /*unused*/)
+template <typename Places> int next_bracket(std::FILE *in, bracket_search & /*unused*/, Places &places)
 {
     int c = 0;
     do {
-        c = read_value(in);
+        c = take(in, places);
     } while (c != EOF && bracket_kind(static_cast<unsigned char>(c)) == KIND_OTHER);
     return c;
 }
