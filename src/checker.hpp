@@ -57,12 +57,12 @@ inline int close_bracket(unsigned char byte, bracket_stack &stack)
 // further: the value after the fault is taken but not examined.
 template <const program &P> scan_result scan(std::FILE *in)
 {
-    int error = 0;
+    int fault = 0;
     bracket_stack stack = stack_new();
     // At full width, so that the byte 0xFF is never taken for EOF.
     int c = getc_unlocked(in);
     const bool empty = c == EOF;
-    while (error == 0 && c != EOF) {
+    while (fault == 0 && c != EOF) {
         const auto byte = static_cast<unsigned char>(c);
         if (is_opening(byte) != 0) {
             bracket_stack pushed = stack_push(bracket_kind(byte), stack);
@@ -71,9 +71,9 @@ template <const program &P> scan_result scan(std::FILE *in)
             }
             stack = pushed;
         } else if (is_closing(byte) != 0) {
-            error = close_bracket(byte, stack);
+            fault = close_bracket(byte, stack);
         } else if constexpr (P.only_brackets) {
-            error = 1;
+            fault = 1;
         } else {
             // Most bytes of a text are not brackets. Passing over a run of
             // them in a loop of its own keeps that loop a few instructions
@@ -87,19 +87,19 @@ template <const program &P> scan_result scan(std::FILE *in)
     }
     // The stream reports a failed read as its end. Unless a fault has already
     // settled the verdict, the unread rest could change it, so there is none.
-    if (error == 0 && std::ferror(in) != 0) {
+    if (fault == 0 && std::ferror(in) != 0) {
         return {scan_status::read_error, errno, stack};
     }
     // Tested after the read error, so that an input that failed at its first
     // read is trouble rather than an empty text; the loop never ran for it,
     // so nothing more was read either way.
     if (P.empty_input_is_bad && empty) {
-        error = 1;
+        fault = 1;
     }
-    if (error == 0 && stack_is_empty(stack) == 0) {
-        error = 1;
+    if (fault == 0 && stack_is_empty(stack) == 0) {
+        fault = 1;
     }
-    return {error == 0 ? scan_status::good : scan_status::bad, 0, stack};
+    return {fault == 0 ? scan_status::good : scan_status::bad, 0, stack};
 }
 
 // The verdict line, in two pieces on the buffered standard output: the word,
