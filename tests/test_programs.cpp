@@ -2,6 +2,7 @@
 // stream and the exit status.
 #include "child_process.hpp"
 #include "oracle.hpp"
+#include "programs.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,22 @@
 #include <string_view>
 
 namespace {
+
+// The columns of these tests are the oracle's list of programs; a program the
+// build makes must have its line there, in the same place.
+static_assert(
+    [] {
+        if (oracle_programs.size() != programs.size()) {
+            return false;
+        }
+        for (std::size_t i = 0; i < programs.size(); ++i) {
+            if (oracle_programs[i].name != programs[i]->name) {
+                return false;
+            }
+        }
+        return true;
+    }(),
+    "tests/oracle.hpp must list the programs of src/programs.hpp, in the same order");
 
 std::string path_of(std::string_view name)
 {
@@ -102,6 +119,7 @@ TEST(Programs, VerdictOfEachProgramOnTheSameInputs)
     };
     for (const row &r : rows) {
         const std::string shown = r.input.size() > 40 ? std::to_string(r.input.size()) + " bytes" : printable(r.input);
+        ASSERT_EQ(std::strlen(r.verdicts), oracle_programs.size()) << "one letter per program on \"" << shown << '"';
         for (std::size_t i = 0; i < oracle_programs.size(); ++i) {
             const oracle_rules &p = oracle_programs[i];
             SCOPED_TRACE(testing::Message() << p.name << " on \"" << shown << '"');
