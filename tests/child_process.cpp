@@ -25,53 +25,55 @@ struct pipe_pair {
     int write_end;
 };
 
+// Moves a descriptor out of the way of the standard ones, closed on exec. A
+// test runner started with a standard stream closed gets that number back
+// from its next pipe or open; left there, it would be taken by the child's
+// own setup, or stay marked close-on-exec in place.
+int above_standard_streams(int fd)
+{
+    if (fd < 0 || fd > STDERR_FILENO) {
+        return fd;
+    }
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    return moved;
+}
+
 pipe_pair make_pipe()
 {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         fail("pipe2");
     }
-    return {fds[0], fds[1]};
+    const pipe_pair pair{above_standard_streams(fds[0]), above_standard_streams(fds[1])};
+    if (pair.read_end < 0 || pair.write_end < 0) {
+        fail("fcntl");
+    }
+    return pair;
 }
 
 // In the child, between fork and exec: only async-signal-safe calls.
 [[noreturn]] void become_child(const std::string &path, const child_setup &setup, char *const argv[], pipe_pair in,
                                pipe_pair out, pipe_pair err)
 {
-    switch (setup.in) {
-    case input_kind::closed:
-        close(STDIN_FILENO);
-        break;
-    case input_kind::directory: {
-        const int dir = open("/", O_RDONLY | O_DIRECTORY);
-        if (dir < 0 || dup2(dir, STDIN_FILENO) < 0) {
-            _exit(126);
-        }
-        break;
-    }
-    default:
-        if (dup2(in.read_end, STDIN_FILENO) < 0) {
-            _exit(126);
-        }
-    }
-    switch (setup.out) {
-    case output_kind::closed:
-        close(STDOUT_FILENO);
-        break;
-    case output_kind::full: {
-        const int full = open("/dev/full", O_WRONLY);
-        if (full < 0 || dup2(full, STDOUT_FILENO) < 0) {
-            _exit(126);
-        }
-        break;
-    }
-    case output_kind::captured:
-        if (dup2(out.write_end, STDOUT_FILENO) < 0) {
-            _exit(126);
-        }
-    }
-    if (dup2(err.write_end, STDERR_FILENO) < 0) {
+    // Every source lies above the standard streams, so that no dup2 closes
+    // another's source; a stream that is to be closed is closed last, so that
+    // nothing opened afterwards takes its number.
+    const int in_source = setup.in == input_kind::directory
+                              ? above_standard_streams(open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+                              : in.read_end;
+    const int out_source = setup.out == output_kind::full
+                               ? above_standard_streams(open("/dev/full", O_WRONLY | O_CLOEXEC))
+                               : out.write_end;
+    if (in_source < 0 || out_source < 0 || dup2(in_source, STDIN_FILENO) < 0 || dup2(out_source, STDOUT_FILENO) < 0 ||
+        dup2(err.write_end, STDERR_FILENO) < 0) {
         _exit(126);
+    }
+    if (setup.in == input_kind::closed) {
+        close(STDIN_FILENO);
+    }
+    if (setup.out == output_kind::closed) {
+        close(STDOUT_FILENO);
     }
     if (setup.address_space != 0) {
         const rlimit limit{setup.address_space, setup.address_space};
@@ -216,6 +218,11 @@ child_outcome run_child(const std::string &path, const child_setup &setup)
     const pipe_pair in = make_pipe();
     const pipe_pair out = make_pipe();
     const pipe_pair err = make_pipe();
+    int from_out = out.read_end;
+    if (setup.out == output_kind::gone) {
+        close(out.read_end);
+        from_out = -1;
+    }
     const pid_t pid = fork();
     if (pid < 0) {
         fail("fork");
@@ -228,7 +235,7 @@ child_outcome run_child(const std::string &path, const child_setup &setup)
     close(err.write_end);
 
     child_outcome outcome;
-    exchange(pid, setup, in.write_end, out.read_end, err.read_end, outcome);
+    exchange(pid, setup, in.write_end, from_out, err.read_end, outcome);
     int status = 0;
     rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0) {

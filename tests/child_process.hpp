@@ -20,6 +20,7 @@ enum class output_kind {
     captured, // a pipe back to the test
     closed,   // no descriptor 1 at all
     full,     // /dev/full: every write fails with ENOSPC
+    gone,     // a pipe whose reader has gone before the child starts
 };
 
 struct child_setup {
@@ -32,7 +33,9 @@ struct child_setup {
     std::vector<std::string> arguments{};
     // RLIMIT_AS for the child, in bytes; 0 leaves it as it is.
     unsigned long address_space = 0;
-    std::chrono::milliseconds time_limit{10'000};
+    // Killed when it has not ended by then. The programs answer a small input
+    // in milliseconds: a hang should cost a test seconds, not minutes.
+    std::chrono::milliseconds time_limit{5'000};
 };
 
 struct child_outcome {
