@@ -23,9 +23,15 @@ constexpr int EXIT_TROUBLE = 2;
 // Static, so it costs neither an allocation nor a constructor.
 char input_buffer[1 << 17];
 
-int trouble(const char *what, int error_number)
+// Every kind of trouble is reported here: one line naming the program, what
+// failed and, when the system gave one, its reason.
+int trouble(const char *what, int error_number = 0)
 {
-    std::fprintf(stderr, "%s: %s: %s\n", self.name, what, std::strerror(error_number));
+    if (error_number == 0) {
+        std::fprintf(stderr, "%s: %s\n", self.name, what);
+    } else {
+        std::fprintf(stderr, "%s: %s: %s\n", self.name, what, std::strerror(error_number));
+    }
     return EXIT_TROUBLE;
 }
 
@@ -66,8 +72,8 @@ int main()
     case scan_status::read_error:
         return trouble("cannot read standard input", result.error_number);
     case scan_status::out_of_memory:
-        std::fprintf(stderr, "%s: out of memory\n", self.name);
-        return EXIT_TROUBLE;
+        // "Cannot allocate memory" after it would only say it twice.
+        return trouble("out of memory");
     case scan_status::good:
     case scan_status::bad:
         break;

@@ -1,5 +1,6 @@
 #include "child_process.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -25,53 +26,58 @@ struct pipe_pair {
     int write_end;
 };
 
+// Moves a descriptor out of the way of the standard ones, closed on exec. A
+// test runner started with a standard stream closed gets that number back
+// from its next pipe or open; left there, it would be taken by the child's
+// own setup, or stay marked close-on-exec in place.
+int above_standard_streams(int fd)
+{
+    if (fd < 0 || fd > STDERR_FILENO) {
+        return fd;
+    }
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    return moved;
+}
+
 pipe_pair make_pipe()
 {
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) {
         fail("pipe2");
     }
-    return {fds[0], fds[1]};
+    const pipe_pair pair{above_standard_streams(fds[0]), above_standard_streams(fds[1])};
+    if (pair.read_end < 0 || pair.write_end < 0) {
+        fail("fcntl");
+    }
+    return pair;
 }
 
 // In the child, between fork and exec: only async-signal-safe calls.
 [[noreturn]] void become_child(const std::string &path, const child_setup &setup, char *const argv[], pipe_pair in,
                                pipe_pair out, pipe_pair err)
 {
-    switch (setup.in) {
-    case input_kind::closed:
-        close(STDIN_FILENO);
-        break;
-    case input_kind::directory: {
-        const int dir = open("/", O_RDONLY | O_DIRECTORY);
-        if (dir < 0 || dup2(dir, STDIN_FILENO) < 0) {
-            _exit(126);
-        }
-        break;
-    }
-    default:
-        if (dup2(in.read_end, STDIN_FILENO) < 0) {
-            _exit(126);
-        }
-    }
-    switch (setup.out) {
-    case output_kind::closed:
-        close(STDOUT_FILENO);
-        break;
-    case output_kind::full: {
-        const int full = open("/dev/full", O_WRONLY);
-        if (full < 0 || dup2(full, STDOUT_FILENO) < 0) {
-            _exit(126);
-        }
-        break;
-    }
-    case output_kind::captured:
-        if (dup2(out.write_end, STDOUT_FILENO) < 0) {
-            _exit(126);
-        }
-    }
-    if (dup2(err.write_end, STDERR_FILENO) < 0) {
+    // Every source lies above the standard streams, so that no dup2 closes
+    // another's source; a stream that is to be closed is closed last, so that
+    // nothing opened afterwards takes its number.
+    const int in_source = setup.in == input_kind::directory
+                              ? above_standard_streams(open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+                              : in.read_end;
+    const int out_source = setup.out == output_kind::full
+                               ? above_standard_streams(open("/dev/full", O_WRONLY | O_CLOEXEC))
+                               : out.write_end;
+    if (in_source < 0 || out_source < 0 || dup2(in_source, STDIN_FILENO) < 0 || dup2(out_source, STDOUT_FILENO) < 0 ||
+        dup2(err.write_end, STDERR_FILENO) < 0) {
         _exit(126);
+    }
+    if (setup.in == input_kind::closed) {
+        close(STDIN_FILENO);
+    }
+    if (setup.non_blocking_input && fcntl(STDIN_FILENO, F_SETFL, O_NONBLOCK) != 0) {
+        _exit(126);
+    }
+    if (setup.out == output_kind::closed) {
+        close(STDOUT_FILENO);
     }
     if (setup.address_space != 0) {
         const rlimit limit{setup.address_space, setup.address_space};
@@ -114,6 +120,11 @@ class feed {
     [[nodiscard]] std::string_view piece() const
     {
         return piece_;
+    }
+    // The piece is the tail.
+    [[nodiscard]] bool at_tail() const
+    {
+        return tail_given_;
     }
     void consume(std::size_t n)
     {
@@ -163,21 +174,29 @@ void exchange(pid_t pid, const child_setup &setup, int to_child, int from_out, i
     fcntl(to_child, F_SETFL, O_NONBLOCK);
     feed input(setup);
     const auto deadline = std::chrono::steady_clock::now() + setup.time_limit;
+    constexpr auto never = std::chrono::steady_clock::time_point::max();
+    auto tail_due = never;
     while (from_out >= 0 || from_err >= 0) {
         if (to_child >= 0 && input.done() && setup.in != input_kind::held_open) {
             close(to_child);
             to_child = -1;
         }
-        const bool feeding = to_child >= 0 && !input.done();
+        const auto now = std::chrono::steady_clock::now();
+        if (input.at_tail() && tail_due == never) {
+            tail_due = now + setup.tail_after;
+        }
+        const bool held_back = input.at_tail() && now < tail_due;
+        const bool feeding = to_child >= 0 && !input.done() && !held_back;
         pollfd fds[3] = {{from_out, POLLIN, 0}, {from_err, POLLIN, 0}, {feeding ? to_child : -1, POLLOUT, 0}};
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
         if (left.count() <= 0) {
             kill(pid, SIGKILL);
             outcome.timed_out = true;
             break;
         }
-        if (poll(fds, 3, static_cast<int>(left.count())) < 0 && errno != EINTR) {
+        const auto wait =
+            held_back ? std::min(left, std::chrono::ceil<std::chrono::milliseconds>(tail_due - now)) : left;
+        if (poll(fds, 3, static_cast<int>(wait.count())) < 0 && errno != EINTR) {
             fail("poll");
         }
         if (fds[0].revents != 0) {
@@ -216,6 +235,11 @@ child_outcome run_child(const std::string &path, const child_setup &setup)
     const pipe_pair in = make_pipe();
     const pipe_pair out = make_pipe();
     const pipe_pair err = make_pipe();
+    int from_out = out.read_end;
+    if (setup.out == output_kind::gone) {
+        close(out.read_end);
+        from_out = -1;
+    }
     const pid_t pid = fork();
     if (pid < 0) {
         fail("fork");
@@ -228,7 +252,7 @@ child_outcome run_child(const std::string &path, const child_setup &setup)
     close(err.write_end);
 
     child_outcome outcome;
-    exchange(pid, setup, in.write_end, out.read_end, err.read_end, outcome);
+    exchange(pid, setup, in.write_end, from_out, err.read_end, outcome);
     int status = 0;
     rusage usage{};
     while (wait4(pid, &status, 0, &usage) < 0) {

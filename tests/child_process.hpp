@@ -20,6 +20,7 @@ enum class output_kind {
     captured, // a pipe back to the test
     closed,   // no descriptor 1 at all
     full,     // /dev/full: every write fails with ENOSPC
+    gone,     // a pipe whose reader has gone before the child starts
 };
 
 struct child_setup {
@@ -27,12 +28,19 @@ struct child_setup {
     // How many times the input is written: a large text from a small block.
     std::uint64_t repeat = 1;
     std::string tail{};
+    // The tail is held back this long once the rest is written, so that the
+    // child finds its input empty, but not ended, before it comes.
+    std::chrono::milliseconds tail_after{0};
+    // Descriptor 0 left non-blocking, as some callers leave it.
+    bool non_blocking_input = false;
     input_kind in = input_kind::bytes;
     output_kind out = output_kind::captured;
     std::vector<std::string> arguments{};
     // RLIMIT_AS for the child, in bytes; 0 leaves it as it is.
     unsigned long address_space = 0;
-    std::chrono::milliseconds time_limit{10'000};
+    // Killed when it has not ended by then. The programs answer a small input
+    // in milliseconds: a hang should cost a test seconds, not minutes.
+    std::chrono::milliseconds time_limit{5'000};
 };
 
 struct child_outcome {

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct program_under_test {
@@ -16,12 +17,26 @@ struct program_under_test {
     scan_result (*scan)(std::FILE *);
 };
 
-inline const std::array<program_under_test, 4> all_programs{{
-    {parencheck, scan<parencheck>},
-    {parencheck_nonempty, scan<parencheck_nonempty>},
-    {parencheck_strict, scan<parencheck_strict>},
-    {parencheck_terse, scan<parencheck_terse>},
-}};
+template <std::size_t... I> auto with_their_scans(std::index_sequence<I...> /*unused*/)
+{
+    return std::array<program_under_test, sizeof...(I)>{{{*programs[I], scan<*programs[I]>}...}};
+}
+
+// Every program of programs.hpp, in its order, with its scan.
+inline const auto all_programs = with_their_scans(std::make_index_sequence<programs.size()>());
+
+// The one with that name; the tests name programs to check what sets each
+// apart.
+inline const program_under_test &program_named(std::string_view name)
+{
+    for (const program_under_test &p : all_programs) {
+        if (name == p.rules.name) {
+            return p;
+        }
+    }
+    std::fprintf(stderr, "no program is named %.*s\n", static_cast<int>(name.size()), name.data());
+    std::abort();
+}
 
 struct scanned {
     scan_status status;

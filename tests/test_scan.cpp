@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <random>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 
 namespace {
@@ -16,7 +17,24 @@ constexpr auto good = scan_status::good;
 constexpr auto bad = scan_status::bad;
 constexpr auto read_error = scan_status::read_error;
 
-const program_under_test &plain = all_programs[0];
+const program_under_test &plain = program_named("parencheck");
+
+// One letter per program, in the order of all_programs: g for good, b for
+// bad, e for a read error.
+scan_status status_of(char letter)
+{
+    switch (letter) {
+    case 'g':
+        return good;
+    case 'b':
+        return bad;
+    case 'e':
+        return read_error;
+    default:
+        ADD_FAILURE() << "no status is written '" << letter << "'";
+        return bad;
+    }
+}
 
 struct reading {
     std::string text;
@@ -129,21 +147,22 @@ TEST(Scan, EachProgramDiffersAtItsOnePoint)
 {
     struct row {
         std::string text;
-        scan_status plain, nonempty, strict, terse;
+        // parencheck, -nonempty, -strict, -terse, -where
+        std::string_view statuses;
         long strict_taken;
     };
     const row rows[] = {
-        {"", good, bad, good, good, 0},    {"\n", good, good, bad, good, 1},     {"\xff", good, good, bad, good, 1},
-        {"()", good, good, good, good, 2}, {"()\n", good, good, bad, good, 3},   {"()[]", good, good, good, good, 4},
-        {"(a)", good, good, bad, good, 3}, {"(a)bcd", good, good, bad, good, 3}, {"(", bad, bad, bad, bad, 1},
+        {"", "gbggg", 0},     {"\n", "ggbgg", 1},  {"\xff", "ggbgg", 1},   {"()", "ggggg", 2}, {"()\n", "ggbgg", 3},
+        {"()[]", "ggggg", 4}, {"(a)", "ggbgg", 3}, {"(a)bcd", "ggbgg", 3}, {"(", "bbbbb", 1},
     };
     for (const row &r : rows) {
         SCOPED_TRACE(testing::Message() << "input \"" << r.text << '"');
-        const scan_status want[] = {r.plain, r.nonempty, r.strict, r.terse};
+        ASSERT_EQ(r.statuses.size(), all_programs.size()) << "one letter per program";
         for (std::size_t i = 0; i < all_programs.size(); ++i) {
-            EXPECT_EQ(scan_bytes(all_programs[i], r.text).status, want[i]) << all_programs[i].rules.name;
+            EXPECT_EQ(scan_bytes(all_programs[i], r.text).status, status_of(r.statuses[i]))
+                << all_programs[i].rules.name;
         }
-        EXPECT_EQ(scan_bytes(all_programs[2], r.text).taken, r.strict_taken);
+        EXPECT_EQ(scan_bytes(program_named("parencheck-strict"), r.text).taken, r.strict_taken);
     }
 }
 
@@ -184,25 +203,26 @@ TEST(Scan, AReadErrorLeavesNoVerdictUnlessAFaultCameFirst)
 {
     struct row {
         std::string before_failure;
-        scan_status plain, nonempty, strict, terse;
+        // parencheck, -nonempty, -strict, -terse, -where
+        std::string_view statuses;
     };
     const row rows[] = {
         // Nothing read at all: not even the empty input is known.
-        {"", read_error, read_error, read_error, read_error},
+        {"", "eeeee"},
         // So far so good, but the rest could still spoil it.
-        {"()", read_error, read_error, read_error, read_error},
-        {"((", read_error, read_error, read_error, read_error},
+        {"()", "eeeee"},
+        {"((", "eeeee"},
         // A fault settled the verdict; the failure was the value past it.
-        {")", bad, bad, bad, bad},
-        {"(]", bad, bad, bad, bad},
-        {"(a", read_error, read_error, bad, read_error},
+        {")", "bbbbb"},
+        {"(]", "bbbbb"},
+        {"(a", "eebee"},
     };
     for (const row &r : rows) {
         SCOPED_TRACE(testing::Message() << "bytes before the failure \"" << r.before_failure << '"');
-        const scan_status want[] = {r.plain, r.nonempty, r.strict, r.terse};
+        ASSERT_EQ(r.statuses.size(), all_programs.size()) << "one letter per program";
         for (std::size_t i = 0; i < all_programs.size(); ++i) {
             const scan_result got = scan_failing(all_programs[i], r.before_failure);
-            EXPECT_EQ(got.status, want[i]) << all_programs[i].rules.name;
+            EXPECT_EQ(got.status, status_of(r.statuses[i])) << all_programs[i].rules.name;
             if (got.status == read_error) {
                 EXPECT_EQ(got.error_number, EIO);
             }
