@@ -1,5 +1,6 @@
 // Fuzz target: the real scan of each program on a memory stream must agree
-// with the oracle on the verdict and on how many bytes it takes.
+// with the oracle on the verdict, on how many bytes it takes and on the place
+// of the first fault.
 #include "oracle.hpp"
 #include "scan_support.hpp"
 
@@ -22,11 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         // within the text and the bulk skip's blocks straddle its ends.
         for (const std::size_t buffer_size : {std::size_t{0}, std::size_t{67}}) {
             const scanned got = scan_bytes(all_programs[i], text, buffer_size);
-            if (got.status != want_status || got.taken != static_cast<long>(want.taken)) {
-                std::fprintf(stderr, "%s on %zu bytes, buffer %zu: scan said %s after %ld bytes, oracle %s after %zu\n",
-                             all_programs[i].rules.name, size, buffer_size,
-                             got.status == scan_status::good ? "good" : "not good", got.taken,
-                             want.good ? "good" : "bad", want.taken);
+            if (got.status != want_status || got.taken != static_cast<long>(want.taken) || got.place != want.place) {
+                std::fprintf(
+                    stderr,
+                    "%s on %zu bytes, buffer %zu: scan said %s after %ld bytes (%s), oracle %s after %zu (%s)\n",
+                    all_programs[i].rules.name, size, buffer_size,
+                    got.status == scan_status::good ? "good" : "not good", got.taken, got.place.c_str(),
+                    want.good ? "good" : "bad", want.taken, want.place.c_str());
                 std::abort();
             }
         }

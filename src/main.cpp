@@ -35,30 +35,6 @@ int trouble(const char *what, int error_number = 0)
     return EXIT_TROUBLE;
 }
 
-// The place of the first fault, in the form compilers give for standard
-// input, which editors and terminals recognise. Nothing is said of a failure
-// to write it: the error stream is where that would go.
-void report_place(const fault_report &fault)
-{
-    const auto line = static_cast<unsigned long long>(fault.at.line);
-    const auto column = static_cast<unsigned long long>(fault.at.column);
-    switch (fault.kind) {
-    case fault_kind::nothing_open:
-        std::fprintf(stderr, "<stdin>:%llu:%llu: '%c' with nothing open\n", line, column, fault.bracket);
-        break;
-    case fault_kind::wrong_family:
-        std::fprintf(stderr, "<stdin>:%llu:%llu: '%c' does not close '%c' opened at %llu:%llu\n", line, column,
-                     fault.bracket, fault.opener, static_cast<unsigned long long>(fault.opened_at.line),
-                     static_cast<unsigned long long>(fault.opened_at.column));
-        break;
-    case fault_kind::left_open:
-        std::fprintf(stderr, "<stdin>:%llu:%llu: '%c' is never closed\n", line, column, fault.bracket);
-        break;
-    case fault_kind::none:
-        break;
-    }
-}
-
 } // namespace
 
 int main()
@@ -88,9 +64,10 @@ int main()
         return trouble("cannot write standard output", errno != 0 ? errno : EIO);
     }
     // Only once the verdict has reached its reader, so that the place never
-    // comes without it.
+    // comes without it. Nothing is said of a failure to write the place: the
+    // error stream is where that would go.
     if constexpr (self.reports_place) {
-        report_place(result.fault);
+        std::fputs(describe(result.fault).text, stderr);
     }
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 // Both count bytes from 1: a tab, a carriage return and each byte of a UTF-8
@@ -56,6 +57,36 @@ constexpr unsigned count_ones(std::uint64_t bits)
 }
 
 } // namespace places_detail
+
+// The line that tells a fault's place, in the form compilers give for
+// standard input, which editors and terminals recognise; "" for no fault.
+// Room for the longest: four 20-digit numbers and the words.
+struct fault_line {
+    char text[160];
+};
+
+inline fault_line describe(const fault_report &fault)
+{
+    fault_line line{};
+    const auto l = static_cast<unsigned long long>(fault.at.line);
+    const auto c = static_cast<unsigned long long>(fault.at.column);
+    switch (fault.kind) {
+    case fault_kind::nothing_open:
+        std::snprintf(line.text, sizeof line.text, "<stdin>:%llu:%llu: '%c' with nothing open\n", l, c, fault.bracket);
+        break;
+    case fault_kind::wrong_family:
+        std::snprintf(line.text, sizeof line.text, "<stdin>:%llu:%llu: '%c' does not close '%c' opened at %llu:%llu\n",
+                      l, c, fault.bracket, fault.opener, static_cast<unsigned long long>(fault.opened_at.line),
+                      static_cast<unsigned long long>(fault.opened_at.column));
+        break;
+    case fault_kind::left_open:
+        std::snprintf(line.text, sizeof line.text, "<stdin>:%llu:%llu: '%c' is never closed\n", l, c, fault.bracket);
+        break;
+    case fault_kind::none:
+        break;
+    }
+    return line;
+}
 
 struct no_places {
     static constexpr bool counted = false;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -42,6 +43,9 @@ struct scanned {
     scan_status status;
     // Values taken from the stream: the end of input is not counted.
     long taken;
+    // The line that tells the place of the first fault, from the programs
+    // that report it; else "".
+    std::string place;
 };
 
 // The scan over a read-only memory stream; its cells are released. With a
@@ -63,7 +67,7 @@ inline scanned scan_bytes(const program_under_test &p, std::string_view text, st
     const long taken = std::ftell(in);
     stack_free(result.open);
     std::fclose(in);
-    return {result.status, taken};
+    return {result.status, taken, describe(result.fault).text};
 }
 
 #endif

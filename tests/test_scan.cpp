@@ -138,6 +138,7 @@ TEST(Scan, NeitherBlocksNorRefillsChangeWhatIsDecidedOrTaken)
                 const scanned got = scan_bytes(all_programs[i], text, buffer_size);
                 ASSERT_EQ(got.status, want.good ? good : bad);
                 ASSERT_EQ(got.taken, static_cast<long>(want.taken));
+                ASSERT_EQ(got.place, want.place);
             }
         }
     }
