@@ -12,6 +12,7 @@
 namespace {
 
 constexpr const char *parencheck = PARENCHECK_BIN_DIR "/parencheck";
+constexpr const char *parencheck_where = PARENCHECK_BIN_DIR "/parencheck-where";
 constexpr auto generous = std::chrono::minutes(5);
 
 TEST(Stress, AHundredMillionNestedBrackets)
@@ -52,6 +53,30 @@ TEST(Stress, ATextLargerThanFourGibibytesIsReadToItsLastByte)
     EXPECT_EQ(got.out, "Mauvais parenthesage\n");
     EXPECT_EQ(got.err, "");
     EXPECT_EQ(got.exit_status, 0);
+}
+
+// More than 2^32 newlines, then a line longer than 2^32 bytes: a count that
+// wrapped at 32 bits would place the fault on a small line or column.
+TEST(Stress, WhereCountsPastFourGibibytesOfLinesAndColumns)
+{
+    constexpr std::size_t block_size = 1U << 20;
+    const std::uint64_t repeat = (std::uint64_t{1} << 32) / block_size + 1;
+    const std::uint64_t beyond = repeat * block_size + 1;
+
+    const child_outcome lines =
+        run_child(parencheck_where,
+                  {.input = std::string(block_size, '\n'), .repeat = repeat, .tail = "x)", .time_limit = generous});
+    EXPECT_FALSE(lines.timed_out);
+    EXPECT_EQ(lines.out, "Mauvais parenthesage\n");
+    EXPECT_EQ(lines.err, "<stdin>:" + std::to_string(beyond) + ":2: ')' with nothing open\n");
+
+    const child_outcome columns = run_child(
+        parencheck_where,
+        {.input = "(" + std::string(block_size - 1, ' '), .repeat = repeat, .tail = "]", .time_limit = generous});
+    EXPECT_FALSE(columns.timed_out);
+    EXPECT_EQ(columns.out, "Mauvais parenthesage\n");
+    EXPECT_EQ(columns.err, "<stdin>:1:" + std::to_string(beyond) +
+                               ": ']' does not close '(' opened at 1:" + std::to_string(beyond - block_size) + "\n");
 }
 
 } // namespace
