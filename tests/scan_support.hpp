@@ -18,17 +18,17 @@ struct program_under_test {
     scan_result (*scan)(std::FILE *);
 };
 
-template <std::size_t... I> auto with_their_scans(std::index_sequence<I...> /*unused*/)
+template <std::size_t... I> constexpr auto with_their_scans(std::index_sequence<I...> /*unused*/) noexcept
 {
     return std::array<program_under_test, sizeof...(I)>{{{*programs[I], scan<*programs[I]>}...}};
 }
 
 // Every program of programs.hpp, in its order, with its scan.
-inline const auto all_programs = with_their_scans(std::make_index_sequence<programs.size()>());
+inline constexpr auto all_programs = with_their_scans(std::make_index_sequence<programs.size()>());
 
 // The one with that name; the tests name programs to check what sets each
 // apart.
-inline const program_under_test &program_named(std::string_view name)
+inline const program_under_test &program_named(std::string_view name) noexcept
 {
     for (const program_under_test &p : all_programs) {
         if (name == p.rules.name) {
