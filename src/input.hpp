@@ -109,6 +109,77 @@ inline std::uint64_t newline_bits(const __m128i *p)
 
 } // namespace input_detail
 
+namespace input_detail {
+
+// Moves the stream to the next bracket of the current block, counting the
+// newlines passed on the way, and takes the bracket.
+template <typename Places> int take_bracket_ahead(std::FILE *in, bracket_search &search, Places &places)
+{
+    const int at = __builtin_ctzll(search.ahead);
+    search.ahead &= search.ahead - 1;
+    char *const bracket = search.block + at;
+    if constexpr (Places::counted) {
+        const std::uint64_t before = search.newlines_ahead & ((std::uint64_t{1} << at) - 1);
+        search.newlines_ahead ^= before;
+        places.newlines_in_block(search.block - in->_IO_read_ptr, before);
+        places.passed(bracket - in->_IO_read_ptr);
+    }
+    in->_IO_read_ptr = bracket;
+    return take(in, places);
+}
+
+// Looks for a block that holds a bracket, from p on while whole blocks are
+// left in the buffer: true when it has found one, which becomes the search's
+// block; false with p past the last whole block. The newlines of the blocks
+// passed are counted.
+template <typename Places> bool find_block(std::FILE *in, char *&p, bracket_search &search, Places &places)
+{
+    for (const char *const end = in->_IO_read_end; end - p >= BLOCK; p += BLOCK) {
+        const auto *vectors = reinterpret_cast<const __m128i *>(p);
+        const __m128i a = bracket_lanes(_mm_loadu_si128(vectors));
+        const __m128i b = bracket_lanes(_mm_loadu_si128(vectors + 1));
+        const __m128i c = bracket_lanes(_mm_loadu_si128(vectors + 2));
+        const __m128i d = bracket_lanes(_mm_loadu_si128(vectors + 3));
+        // Most blocks of a text hold no bracket: one test says so.
+        const bool any = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0;
+        if constexpr (Places::counted) {
+            const std::uint64_t newlines = newline_bits(vectors);
+            if (any) {
+                search.newlines_ahead = newlines;
+            } else {
+                places.newlines_in_block(p - in->_IO_read_ptr, newlines);
+            }
+        }
+        if (any) {
+            search.block = p;
+            search.ahead = lane_bits(a, 0) | lane_bits(b, 16) | lane_bits(c, 32) | lane_bits(d, 48);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Less than a block is left in the buffer: byte by byte from p to the next
+// bracket or the buffer's end, then the next value, which refills the buffer
+// when it is empty.
+template <typename Places> int take_after_tail(std::FILE *in, char *p, Places &places)
+{
+    const char *const end = in->_IO_read_end;
+    while (p != end && bracket_kind(static_cast<unsigned char>(*p)) == KIND_OTHER) {
+        if constexpr (Places::counted) {
+            if (*p == '\n') {
+                places.newline_at(p - in->_IO_read_ptr);
+            }
+        }
+        ++p;
+    }
+    places.passed(p - in->_IO_read_ptr);
+    in->_IO_read_ptr = p;
+    return take(in, places);
+}
+
+} // namespace input_detail
+
 // The next bracket, or EOF: the bytes before it are taken and ignored. The
 // stream's read pointer is moved over plain bytes a block at a time, never
 // outside [_IO_read_ptr, _IO_read_end): these are the fields glibc's own
@@ -117,69 +188,23 @@ inline std::uint64_t newline_bits(const __m128i *p)
 // come from read_value.
 template <typename Places> int next_bracket(std::FILE *in, bracket_search &search, Places &places)
 {
-    using input_detail::BLOCK;
     for (;;) {
         if (search.ahead != 0) {
-            const int at = __builtin_ctzll(search.ahead);
-            search.ahead &= search.ahead - 1;
-            char *const bracket = search.block + at;
-            if constexpr (Places::counted) {
-                const std::uint64_t before = search.newlines_ahead & ((std::uint64_t{1} << at) - 1);
-                search.newlines_ahead ^= before;
-                places.newlines_in_block(search.block - in->_IO_read_ptr, before);
-                places.passed(bracket - in->_IO_read_ptr);
-            }
-            in->_IO_read_ptr = bracket;
-            return take(in, places);
+            return input_detail::take_bracket_ahead(in, search, places);
         }
         // The rest of the last block holds no bracket: go on after it.
         char *p = in->_IO_read_ptr;
         if (search.block != nullptr) {
-            p = search.block + BLOCK;
+            p = search.block + input_detail::BLOCK;
             if constexpr (Places::counted) {
                 places.newlines_in_block(search.block - in->_IO_read_ptr, search.newlines_ahead);
             }
+            search.block = nullptr;
         }
-        search.block = nullptr;
-        const char *const end = in->_IO_read_end;
-        for (; end - p >= BLOCK; p += BLOCK) {
-            const auto *vectors = reinterpret_cast<const __m128i *>(p);
-            const __m128i a = bracket_lanes(_mm_loadu_si128(vectors));
-            const __m128i b = bracket_lanes(_mm_loadu_si128(vectors + 1));
-            const __m128i c = bracket_lanes(_mm_loadu_si128(vectors + 2));
-            const __m128i d = bracket_lanes(_mm_loadu_si128(vectors + 3));
-            const bool any = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0;
-            if constexpr (Places::counted) {
-                const std::uint64_t newlines = input_detail::newline_bits(vectors);
-                if (any) {
-                    search.newlines_ahead = newlines;
-                } else {
-                    places.newlines_in_block(p - in->_IO_read_ptr, newlines);
-                }
-            }
-            // Most blocks of a text hold no bracket: one test says so.
-            if (any) {
-                using input_detail::lane_bits;
-                search.block = p;
-                search.ahead = lane_bits(a, 0) | lane_bits(b, 16) | lane_bits(c, 32) | lane_bits(d, 48);
-                break;
-            }
-        }
-        if (search.block != nullptr) {
+        if (input_detail::find_block(in, p, search, places)) {
             continue;
         }
-        // Less than a block is left in the buffer.
-        while (p != end && bracket_kind(static_cast<unsigned char>(*p)) == KIND_OTHER) {
-            if constexpr (Places::counted) {
-                if (*p == '\n') {
-                    places.newline_at(p - in->_IO_read_ptr);
-                }
-            }
-            ++p;
-        }
-        places.passed(p - in->_IO_read_ptr);
-        in->_IO_read_ptr = p;
-        const int c = take(in, places);
+        const int c = input_detail::take_after_tail(in, p, places);
         if (c == EOF || bracket_kind(static_cast<unsigned char>(c)) != KIND_OTHER) {
             return c;
         }

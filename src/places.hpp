@@ -103,7 +103,7 @@ struct no_places {
     void newlines_in_block(std::ptrdiff_t /*distance*/, std::uint64_t /*bits*/)
     {
     }
-    [[nodiscard]] bool opened()
+    [[nodiscard]] static bool opened()
     {
         return true;
     }
@@ -113,7 +113,7 @@ struct no_places {
     void fault(fault_kind /*kind*/, unsigned char /*bracket*/, unsigned char /*opener*/)
     {
     }
-    [[nodiscard]] fault_report report() const
+    [[nodiscard]] static fault_report report()
     {
         return {};
     }
@@ -211,6 +211,10 @@ struct byte_places {
     // closing bracket met, or the one left open.
     void fault(fault_kind kind, unsigned char bracket, unsigned char opener)
     {
+        // The scan reports no fault that needs an open bracket while none is.
+        if (kind != fault_kind::nothing_open && open_count == 0) {
+            return;
+        }
         first_fault.kind = kind;
         first_fault.opener = opener;
         if (kind == fault_kind::left_open) {

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <string_view>
 #include <sys/resource.h>
@@ -121,10 +122,17 @@ class feed {
     {
         return piece_;
     }
-    // The piece is the tail.
-    [[nodiscard]] bool at_tail() const
+    // How long the piece must still wait before it is written: zero but for
+    // the tail, which waits tail_after from the moment it comes up.
+    [[nodiscard]] std::chrono::milliseconds held_back(std::chrono::steady_clock::time_point now)
     {
-        return tail_given_;
+        if (!tail_given_) {
+            return {};
+        }
+        if (!tail_due_) {
+            tail_due_ = now + setup_.tail_after;
+        }
+        return std::max(std::chrono::milliseconds{}, std::chrono::ceil<std::chrono::milliseconds>(*tail_due_ - now));
     }
     void consume(std::size_t n)
     {
@@ -151,6 +159,7 @@ class feed {
     const child_setup &setup_;
     std::uint64_t blocks_left_;
     bool tail_given_ = false;
+    std::optional<std::chrono::steady_clock::time_point> tail_due_;
     std::string_view piece_;
 };
 
@@ -174,19 +183,14 @@ void exchange(pid_t pid, const child_setup &setup, int to_child, int from_out, i
     fcntl(to_child, F_SETFL, O_NONBLOCK);
     feed input(setup);
     const auto deadline = std::chrono::steady_clock::now() + setup.time_limit;
-    constexpr auto never = std::chrono::steady_clock::time_point::max();
-    auto tail_due = never;
     while (from_out >= 0 || from_err >= 0) {
         if (to_child >= 0 && input.done() && setup.in != input_kind::held_open) {
             close(to_child);
             to_child = -1;
         }
         const auto now = std::chrono::steady_clock::now();
-        if (input.at_tail() && tail_due == never) {
-            tail_due = now + setup.tail_after;
-        }
-        const bool held_back = input.at_tail() && now < tail_due;
-        const bool feeding = to_child >= 0 && !input.done() && !held_back;
+        const auto held_back = input.held_back(now);
+        const bool feeding = to_child >= 0 && !input.done() && held_back.count() == 0;
         pollfd fds[3] = {{from_out, POLLIN, 0}, {from_err, POLLIN, 0}, {feeding ? to_child : -1, POLLOUT, 0}};
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
         if (left.count() <= 0) {
@@ -194,8 +198,7 @@ void exchange(pid_t pid, const child_setup &setup, int to_child, int from_out, i
             outcome.timed_out = true;
             break;
         }
-        const auto wait =
-            held_back ? std::min(left, std::chrono::ceil<std::chrono::milliseconds>(tail_due - now)) : left;
+        const auto wait = held_back.count() == 0 ? left : std::min(left, held_back);
         if (poll(fds, 3, static_cast<int>(wait.count())) < 0 && errno != EINTR) {
             fail("poll");
         }
