@@ -10,6 +10,7 @@
 #include <optional>
 #include <poll.h>
 #include <string_view>
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -52,6 +53,26 @@ pipe_pair make_pipe()
         fail("fcntl");
     }
     return pair;
+}
+
+// A regular file of its own that holds the bytes, at offset 0, closed on exec.
+int file_holding(const std::string &bytes)
+{
+    const int fd = above_standard_streams(memfd_create("input", MFD_CLOEXEC));
+    if (fd < 0) {
+        fail("memfd_create");
+    }
+    for (std::size_t done = 0; done < bytes.size();) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            fail("write");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (lseek(fd, 0, SEEK_SET) != 0) {
+        fail("lseek");
+    }
+    return fd;
 }
 
 // In the child, between fork and exec: only async-signal-safe calls.
@@ -180,7 +201,9 @@ void write_to(int &fd, feed &input)
 // them (it has ended) or the time is up; then it is killed.
 void exchange(pid_t pid, const child_setup &setup, int to_child, int from_out, int from_err, child_outcome &outcome)
 {
-    fcntl(to_child, F_SETFL, O_NONBLOCK);
+    if (to_child >= 0) {
+        fcntl(to_child, F_SETFL, O_NONBLOCK);
+    }
     feed input(setup);
     const auto deadline = std::chrono::steady_clock::now() + setup.time_limit;
     while (from_out >= 0 || from_err >= 0) {
@@ -235,7 +258,15 @@ child_outcome run_child(const std::string &path, const child_setup &setup)
     // A reader that goes away must show up as EPIPE here, not kill the test.
     std::signal(SIGPIPE, SIG_IGN);
 
-    const pipe_pair in = make_pipe();
+    pipe_pair in = make_pipe();
+    // The child reads the file instead of the pipe, which has nothing to
+    // carry; the file is kept open here, to see where the child left it.
+    int input_file = -1;
+    if (setup.in == input_kind::file) {
+        input_file = file_holding(setup.input);
+        close(in.read_end);
+        in.read_end = input_file;
+    }
     const pipe_pair out = make_pipe();
     const pipe_pair err = make_pipe();
     int from_out = out.read_end;
@@ -250,7 +281,12 @@ child_outcome run_child(const std::string &path, const child_setup &setup)
     if (pid == 0) {
         become_child(path, setup, argv.data(), in, out, err);
     }
-    close(in.read_end);
+    if (input_file < 0) {
+        close(in.read_end);
+    } else {
+        close(in.write_end);
+        in.write_end = -1;
+    }
     close(out.write_end);
     close(err.write_end);
 
@@ -264,6 +300,10 @@ child_outcome run_child(const std::string &path, const child_setup &setup)
         }
     }
     outcome.max_rss_kib = usage.ru_maxrss;
+    if (input_file >= 0) {
+        outcome.input_offset = lseek(input_file, 0, SEEK_CUR);
+        close(input_file);
+    }
     if (WIFEXITED(status)) {
         outcome.exit_status = WEXITSTATUS(status);
     } else if (WIFSIGNALED(status)) {

@@ -14,6 +14,7 @@ enum class input_kind {
     endless,   // the input over and over, until the reader goes
     closed,    // no descriptor 0 at all
     directory, // descriptor 0 is a directory: every read fails
+    file,      // a regular file that holds the input, read from its start
 };
 
 enum class output_kind {
@@ -52,6 +53,8 @@ struct child_outcome {
     int signal = 0;
     // It had to be killed at the time limit.
     bool timed_out = false;
+    // For input_kind::file, the offset the child left in the file.
+    long input_offset = -1;
     // Its peak resident memory.
     long max_rss_kib = 0;
 };

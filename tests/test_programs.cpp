@@ -222,6 +222,23 @@ TEST(Programs, WhereTellsThePlaceOfTheFirstFault)
     }
 }
 
+// The input is read in blocks, but from a file the bytes read ahead are given
+// back: the next reader of the descriptor starts right after the last byte
+// taken, the one past a fault or the last of all.
+TEST(Programs, AFileIsLeftRightAfterTheLastByteTaken)
+{
+    const std::string texts[] = {"())(" + std::string(200'000, 'x'), "(a)[b]{c}" + std::string(200'000, 'x')};
+    for (const std::string &text : texts) {
+        for (const oracle_rules &p : oracle_programs) {
+            SCOPED_TRACE(testing::Message() << p.name << " on " << text.size() << " bytes");
+            const oracle_answer want = oracle(p, text);
+            const child_outcome got = run_child(path_of(p.name), {.input = text, .in = input_kind::file});
+            ASSERT_NO_FATAL_FAILURE(expect_verdict(got, want.line, want.place));
+            EXPECT_EQ(got.input_offset, static_cast<long>(want.taken));
+        }
+    }
+}
+
 TEST(Programs, AReaderThatHasGoneEndsTheProgramBySigpipe)
 {
     for (const oracle_rules &p : oracle_programs) {
