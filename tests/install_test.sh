@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and packs it as a .deb, then checks
 # that both hold every program, a manual page for each name that man can
-# open, and the copyright file.
+# open, and the copyright file and changelog.
 # Usage: install_test.sh BUILD_DIR PROGRAM...
 set -euo pipefail
 build=$1
@@ -22,7 +22,9 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$work/prefix" >/dev/null
 man1=$work/prefix/share/man/man1
-[[ -f $work/prefix/share/doc/parencheck/copyright ]] || fail "share/doc/parencheck/copyright is not installed"
+for doc in copyright changelog.gz; do
+    [[ -f $work/prefix/share/doc/parencheck/$doc ]] || fail "share/doc/parencheck/$doc is not installed"
+done
 for name in "${programs[@]}"; do
     [[ -x $work/prefix/bin/$name ]] || fail "bin/$name is not installed"
     [[ -f $man1/$name.1.gz ]] || fail "share/man/man1/$name.1.gz is not installed"
@@ -41,7 +43,9 @@ done
 (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb" >/dev/null)
 deb=$(ls "$work"/deb/*.deb)
 listing=$(dpkg-deb -c "$deb")
-grep -q "/usr/share/doc/parencheck/copyright\$" <<<"$listing" || fail "$deb lacks the copyright file"
+for doc in copyright changelog.gz; do
+    grep -q "/usr/share/doc/parencheck/$doc\$" <<<"$listing" || fail "$deb lacks $doc"
+done
 for name in "${programs[@]}"; do
     grep -q "/usr/bin/$name\$" <<<"$listing" || fail "$deb lacks bin/$name"
     grep -q "/usr/share/man/man1/$name.1.gz" <<<"$listing" || fail "$deb lacks the compressed page of $name"
