@@ -201,9 +201,6 @@ void write_to(int &fd, feed &input)
 // them (it has ended) or the time is up; then it is killed.
 void exchange(pid_t pid, const child_setup &setup, int to_child, int from_out, int from_err, child_outcome &outcome)
 {
-    if (to_child >= 0) {
-        fcntl(to_child, F_SETFL, O_NONBLOCK);
-    }
     feed input(setup);
     const auto deadline = std::chrono::steady_clock::now() + setup.time_limit;
     while (from_out >= 0 || from_err >= 0) {
@@ -283,6 +280,8 @@ child_outcome run_child(const std::string &path, const child_setup &setup)
     }
     if (input_file < 0) {
         close(in.read_end);
+        // Fed between reads of the outputs, a write must never block.
+        fcntl(in.write_end, F_SETFL, O_NONBLOCK);
     } else {
         close(in.write_end);
         in.write_end = -1;
