@@ -97,19 +97,13 @@ inline std::uint64_t lane_bits(__m128i lanes, int shift)
     return static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(lanes))) << shift;
 }
 
-// One bit for each newline byte of the 64 at p.
-inline std::uint64_t newline_bits(const __m128i *p)
+// One bit for each newline byte of a block's four vectors.
+inline std::uint64_t newline_bits(const __m128i (&block)[4])
 {
     const __m128i newline = _mm_set1_epi8('\n');
-    return lane_bits(_mm_cmpeq_epi8(_mm_loadu_si128(p), newline), 0) |
-           lane_bits(_mm_cmpeq_epi8(_mm_loadu_si128(p + 1), newline), 16) |
-           lane_bits(_mm_cmpeq_epi8(_mm_loadu_si128(p + 2), newline), 32) |
-           lane_bits(_mm_cmpeq_epi8(_mm_loadu_si128(p + 3), newline), 48);
+    return lane_bits(_mm_cmpeq_epi8(block[0], newline), 0) | lane_bits(_mm_cmpeq_epi8(block[1], newline), 16) |
+           lane_bits(_mm_cmpeq_epi8(block[2], newline), 32) | lane_bits(_mm_cmpeq_epi8(block[3], newline), 48);
 }
-
-} // namespace input_detail
-
-namespace input_detail {
 
 // Moves the stream to the next bracket of the current block, counting the
 // newlines passed on the way, and takes the bracket.
@@ -135,15 +129,17 @@ template <typename Places> int take_bracket_ahead(std::FILE *in, bracket_search 
 template <typename Places> bool find_block(std::FILE *in, char *&p, bracket_search &search, Places &places)
 {
     for (const char *const end = in->_IO_read_end; end - p >= BLOCK; p += BLOCK) {
-        const auto *vectors = reinterpret_cast<const __m128i *>(p);
-        const __m128i a = bracket_lanes(_mm_loadu_si128(vectors));
-        const __m128i b = bracket_lanes(_mm_loadu_si128(vectors + 1));
-        const __m128i c = bracket_lanes(_mm_loadu_si128(vectors + 2));
-        const __m128i d = bracket_lanes(_mm_loadu_si128(vectors + 3));
+        const auto *at = reinterpret_cast<const __m128i *>(p);
+        const __m128i block[4] = {_mm_loadu_si128(at), _mm_loadu_si128(at + 1), _mm_loadu_si128(at + 2),
+                                  _mm_loadu_si128(at + 3)};
+        const __m128i a = bracket_lanes(block[0]);
+        const __m128i b = bracket_lanes(block[1]);
+        const __m128i c = bracket_lanes(block[2]);
+        const __m128i d = bracket_lanes(block[3]);
         // Most blocks of a text hold no bracket: one test says so.
         const bool any = _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0;
         if constexpr (Places::counted) {
-            const std::uint64_t newlines = newline_bits(vectors);
+            const std::uint64_t newlines = newline_bits(block);
             if (any) {
                 search.newlines_ahead = newlines;
             } else {
